@@ -1,0 +1,10 @@
+# Sanitizer builds live in their own build folders (see CMakePresets.json).
+if(QUARMONT_SANITIZER STREQUAL "address")
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+elseif(QUARMONT_SANITIZER STREQUAL "thread")
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+elseif(NOT QUARMONT_SANITIZER STREQUAL "")
+    message(FATAL_ERROR "Unknown QUARMONT_SANITIZER '${QUARMONT_SANITIZER}'")
+endif()

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <vector>
+
+#include <juce_dsp/juce_dsp.h>
+
+#include "engine/BandSettings.h"
+#include "engine/ChannelState.h"
+#include "engine/SpectrumHandoff.h"
+
+namespace quarmont
+{
+/** The whole audio path: per-channel STFT analysis, band gains, overlap-add resynthesis, and the
+    display spectra of channel 0. Output is the input delayed by exactly latencySamples.
+
+    Threading: everything but getSpectrumSnapshot runs on the audio thread (or while audio is
+    stopped); parameter values are read once per frame through the atomic cache. */
+class BandLevelingEngine
+{
+public:
+    BandLevelingEngine();
+
+    /** Points the engine at the raw parameter values; called once, before audio starts. */
+    void setParameterCache (const BandParameterCache& cache) noexcept { bandParameterCache = cache; }
+
+    /** Rebuilds the windows and one fresh channel state per channel (allocates). */
+    void prepare (double sampleRate, int numChannels);
+
+    /** Resets every channel state in place; no memory is released. */
+    void reset() noexcept;
+
+    /** Makes sure at least numChannels states exist. Allocates only when it has to add some. */
+    void ensureChannels (int numChannels);
+
+    /** Processes one channel's block in place. The channel must exist (ensureChannels). */
+    void processChannel (int channel, float* samples, int numSamples) noexcept;
+
+    /** One sample through one channel; returns the output sample of the same instant. */
+    float processSample (ChannelState& state, float input, bool isFirstChannel) noexcept;
+
+    bool getSpectrumSnapshot (float* inputDestination, float* outputDestination, int& lastSeenSerial) const noexcept
+    {
+        return spectrumHandoff.getSpectrumSnapshot (inputDestination, outputDestination, lastSeenSerial);
+    }
+
+    double getSampleRate() const noexcept { return engineSampleRate; }
+    int getNumChannelStates() const noexcept { return (int) channelStates.size(); }
+    const ChannelState& getChannelState (int channel) const { return channelStates[(size_t) channel]; }
+
+private:
+    void processFrame (ChannelState& state, bool isFirstChannel) noexcept;
+
+    juce::dsp::FFT fft { fftOrder };
+    std::vector<ChannelState> channelStates;
+    std::vector<float> analysisWindow, synthesisWindow;
+    BandParameterCache bandParameterCache {};
+    SpectrumHandoff spectrumHandoff;
+    double engineSampleRate = 44100.0;
+};
+} // namespace quarmont

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <complex>
+
+namespace quarmont
+{
+/** Maps bins 0..1023 of a 2048-bin spectrum to display values 0..1 (-100 dB .. 0 dB, linear in dB). */
+void toDisplaySpectrum (const std::complex<float>* bins, float* displayValues) noexcept;
+} // namespace quarmont

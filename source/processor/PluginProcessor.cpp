@@ -1,0 +1,109 @@
+#include "processor/PluginProcessor.h"
+
+#include "editor/PluginEditor.h"
+#include "processor/ParameterLayout.h"
+#include "processor/StateRestore.h"
+
+namespace
+{
+const juce::Identifier stateType { "Parameters" };
+}
+
+QuarmontAudioProcessor::QuarmontAudioProcessor()
+    : AudioProcessor (BusesProperties()
+                          .withInput ("Input", juce::AudioChannelSet::stereo(), true)
+                          .withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
+      apvts (*this, nullptr, stateType, quarmont::createParameterLayout())
+{
+    engine.setParameterCache (quarmont::cacheParameterPointers (apvts));
+    setLatencySamples (quarmont::latencySamples);
+}
+
+QuarmontAudioProcessor::~QuarmontAudioProcessor() = default;
+
+const juce::String QuarmontAudioProcessor::getName() const { return "Quarmont"; }
+
+void QuarmontAudioProcessor::prepareToPlay (double sampleRate, int)
+{
+    setLatencySamples (quarmont::latencySamples);
+    engine.prepare (sampleRate, std::max (getTotalNumInputChannels(), getTotalNumOutputChannels()));
+}
+
+void QuarmontAudioProcessor::releaseResources()
+{
+    engine.reset();
+}
+
+void QuarmontAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+{
+    juce::ScopedNoDenormals noDenormals;
+
+    const auto numInputs = std::min (getTotalNumInputChannels(), buffer.getNumChannels());
+    const auto numSamples = buffer.getNumSamples();
+
+    for (auto ch = numInputs; ch < buffer.getNumChannels(); ++ch)
+        buffer.clear (ch, 0, numSamples);
+
+    // Only allocates when the host hands over more channels than were prepared.
+    engine.ensureChannels (numInputs);
+
+    for (int ch = 0; ch < numInputs; ++ch)
+        engine.processChannel (ch, buffer.getWritePointer (ch), numSamples);
+}
+
+double QuarmontAudioProcessor::getTailLengthSeconds() const { return 0.0; }
+bool QuarmontAudioProcessor::acceptsMidi() const { return false; }
+bool QuarmontAudioProcessor::producesMidi() const { return false; }
+
+juce::AudioProcessorEditor* QuarmontAudioProcessor::createEditor()
+{
+    return new QuarmontAudioProcessorEditor (*this);
+}
+
+bool QuarmontAudioProcessor::hasEditor() const { return true; }
+
+int QuarmontAudioProcessor::getNumPrograms() { return 1; }
+int QuarmontAudioProcessor::getCurrentProgram() { return 0; }
+void QuarmontAudioProcessor::setCurrentProgram (int) {}
+
+// VST3 hosts (and Steinberg's validator) expect the one program to have a name.
+const juce::String QuarmontAudioProcessor::getProgramName (int) { return "Default"; }
+
+void QuarmontAudioProcessor::changeProgramName (int, const juce::String&) {}
+
+void QuarmontAudioProcessor::getStateInformation (juce::MemoryBlock& destination)
+{
+    if (auto xml = apvts.copyState().createXml())
+        copyXmlToBinary (*xml, destination);
+}
+
+void QuarmontAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
+{
+    const auto xml = getXmlFromBinary (data, sizeInBytes);
+
+    if (xml == nullptr || ! xml->hasTagName (stateType.toString()))
+        return;
+
+    apvts.replaceState (quarmont::completeRestoredState (juce::ValueTree::fromXml (*xml), apvts));
+}
+
+bool QuarmontAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
+{
+    const auto output = layouts.getMainOutputChannelSet();
+
+    if (output != juce::AudioChannelSet::mono() && output != juce::AudioChannelSet::stereo())
+        return false;
+
+    return layouts.getMainInputChannelSet() == output;
+}
+
+bool QuarmontAudioProcessor::getSpectrumSnapshot (float* inputDestination, float* outputDestination,
+                                                  int& lastSeenSerial) const noexcept
+{
+    return engine.getSpectrumSnapshot (inputDestination, outputDestination, lastSeenSerial);
+}
+
+juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
+{
+    return new QuarmontAudioProcessor();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include "engine/BandLevelingEngine.h"
+
+/** The object the host talks to: identity, buses, lifecycle, the 55 band parameters and the saved
+    state. The audio work is done by quarmont::BandLevelingEngine. */
+class QuarmontAudioProcessor : public juce::AudioProcessor
+{
+public:
+    QuarmontAudioProcessor();
+    ~QuarmontAudioProcessor() override;
+
+    const juce::String getName() const override;
+    void prepareToPlay (double sampleRate, int maximumExpectedSamplesPerBlock) override;
+    void releaseResources() override;
+    void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
+    double getTailLengthSeconds() const override;
+    bool acceptsMidi() const override;
+    bool producesMidi() const override;
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override;
+    int getNumPrograms() override;
+    int getCurrentProgram() override;
+    void setCurrentProgram (int index) override;
+    const juce::String getProgramName (int index) override;
+    void changeProgramName (int index, const juce::String& newName) override;
+    void getStateInformation (juce::MemoryBlock& destination) override;
+    void setStateInformation (const void* data, int sizeInBytes) override;
+    bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
+
+    /** The editor's read access to the newest before/after display spectra of channel 0. */
+    bool getSpectrumSnapshot (float* inputDestination, float* outputDestination, int& lastSeenSerial) const noexcept;
+
+    double getEngineSampleRate() const noexcept { return engine.getSampleRate(); }
+    const quarmont::BandLevelingEngine& getEngine() const noexcept { return engine; }
+
+    juce::AudioProcessorValueTreeState apvts;
+
+private:
+    quarmont::BandLevelingEngine engine;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (QuarmontAudioProcessor)
+};

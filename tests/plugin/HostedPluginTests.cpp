@@ -1,0 +1,283 @@
+// Quarmont.vst3 as a host sees it: the module's exports and factory, the parameters, buses,
+// latency, audio and state, all through JUCE's VST3 hosting of the built bundle.
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <pluginterfaces/base/ipluginbase.h>
+
+#include "hosting/PluginHost.h"
+
+namespace
+{
+const juce::File bundle { QUARMONT_VST3_BUNDLE };
+
+juce::File moduleBinary()
+{
+    return bundle.getChildFile ("Contents/x86_64-linux/Quarmont.so");
+}
+
+std::unique_ptr<juce::AudioPluginInstance> load (double sampleRate = 48000.0, int blockSize = 512, int channels = 2)
+{
+    juce::String error;
+    auto instance = quarmont::hosting::loadVst3 (bundle, sampleRate, blockSize, channels, error);
+    EXPECT_NE (instance, nullptr) << error;
+    return instance;
+}
+
+juce::AudioProcessorParameter* parameterNamed (juce::AudioPluginInstance& instance, const juce::String& name)
+{
+    for (auto* parameter : instance.getParameters())
+        if (parameter->getName (100) == name)
+            return parameter;
+
+    return nullptr;
+}
+
+float hostValueAsNumber (juce::AudioProcessorParameter& parameter, float normalised)
+{
+    return parameter.getText (normalised, 100).getFloatValue();
+}
+
+//==============================================================================
+TEST (HostedModule, ExportsTheVst3EntryPoints)
+{
+    auto* handle = dlopen (moduleBinary().getFullPathName().toRawUTF8(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE (handle, nullptr) << dlerror();
+
+    for (const auto* symbol : { "GetPluginFactory", "ModuleEntry", "ModuleExit" })
+        EXPECT_NE (dlsym (handle, symbol), nullptr) << symbol;
+
+    dlclose (handle);
+}
+
+TEST (HostedModule, FactoryRegistersTwoClassesWithTheDeclaredIdentity)
+{
+    using namespace Steinberg;
+    auto* handle = dlopen (moduleBinary().getFullPathName().toRawUTF8(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE (handle, nullptr) << dlerror();
+
+    using EntryFn = bool (*) (void*);
+    using ExitFn = bool (*)();
+    using FactoryFn = IPluginFactory* (*)();
+    auto moduleEntry = reinterpret_cast<EntryFn> (dlsym (handle, "ModuleEntry"));
+    auto moduleExit = reinterpret_cast<ExitFn> (dlsym (handle, "ModuleExit"));
+    auto getFactory = reinterpret_cast<FactoryFn> (dlsym (handle, "GetPluginFactory"));
+    ASSERT_TRUE (moduleEntry != nullptr && moduleExit != nullptr && getFactory != nullptr);
+    ASSERT_TRUE (moduleEntry (handle));
+
+    auto* factory = getFactory();
+    ASSERT_NE (factory, nullptr);
+
+    PFactoryInfo factoryInfo;
+    ASSERT_EQ (factory->getFactoryInfo (&factoryInfo), kResultOk);
+    EXPECT_STREQ (factoryInfo.vendor, "Varnholt Audio");
+    EXPECT_STREQ (factoryInfo.url, "");
+    EXPECT_STREQ (factoryInfo.email, "");
+    EXPECT_TRUE ((factoryInfo.flags & PFactoryInfo::kUnicode) != 0);
+
+    IPluginFactory2* factory2 = nullptr;
+    ASSERT_EQ (factory->queryInterface (IPluginFactory2::iid, (void**) &factory2), kResultOk);
+    ASSERT_EQ (factory2->countClasses(), 2);
+
+    for (int32 i = 0; i < factory2->countClasses(); ++i)
+    {
+        PClassInfo2 info;
+        ASSERT_EQ (factory2->getClassInfo2 (i, &info), kResultOk);
+        EXPECT_STREQ (info.name, "Quarmont");
+        EXPECT_STREQ (info.subCategories, "Fx|Fx|Dynamics") << info.category;
+        EXPECT_STREQ (info.vendor, "Varnholt Audio");
+        EXPECT_STREQ (info.version, "1.2.0");
+        EXPECT_STREQ (info.sdkVersion, "VST 3.8.0");
+    }
+
+    factory2->release();
+    factory->release();
+    moduleExit();
+    dlclose (handle);
+}
+
+TEST (HostedModule, DescriptionAsAHostListsIt)
+{
+    juce::VST3PluginFormat format;
+    juce::OwnedArray<juce::PluginDescription> descriptions;
+    format.findAllTypesForFile (descriptions, bundle.getFullPathName());
+    ASSERT_EQ (descriptions.size(), 1);
+
+    const auto& d = *descriptions[0];
+    EXPECT_EQ (d.name, "Quarmont");
+    EXPECT_EQ (d.manufacturerName, "Varnholt Audio");
+    EXPECT_EQ (d.version, "1.2.0");
+    EXPECT_EQ (d.category, "Fx|Fx|Dynamics");
+    EXPECT_FALSE (d.isInstrument);
+    EXPECT_EQ (d.pluginFormatName, "VST3");
+}
+
+//==============================================================================
+TEST (HostedPlugin, ParametersAsTheHostSeesThem)
+{
+    auto instance = load();
+    ASSERT_NE (instance, nullptr);
+    const auto& parameters = instance->getParameters();
+
+    // The wrapper may add a bypass parameter of its own for the host; ours come first.
+    ASSERT_GE (parameters.size(), 55);
+
+    const char* suffixes[] { " Frequency Low", " Frequency High", " Level Min", " Level Max", " Gain", " Attack",
+                             " Release", " Lookahead", " Upper Knee", " Lower Knee", " Bypass" };
+
+    for (int i = 0; i < 55; ++i)
+        EXPECT_EQ (parameters[i]->getName (100), "Band " + juce::String (i / 11 + 1) + suffixes[i % 11]) << i;
+
+    EXPECT_EQ (parameters[11]->getName (100), "Band 2 Frequency Low");
+
+    struct Case { const char* name; float atZero, atOne, atDefault; };
+    const Case cases[] {
+        { "Band 1 Frequency Low", 20.0f, 20000.0f, 20.0f },
+        { "Band 5 Frequency High", 20.0f, 20000.0f, 20000.0f },
+        { "Band 3 Frequency Low", 20.0f, 20000.0f, 600.0f },
+        { "Band 2 Level Min", -80.0f, 0.0f, -80.0f },
+        { "Band 2 Gain", -60.0f, 24.0f, 0.0f },
+        { "Band 4 Attack", 1.0f, 300.0f, 25.0f },
+        { "Band 4 Release", 10.0f, 2500.0f, 250.0f },
+        { "Band 5 Lookahead", 0.0f, 20.0f, 10.0f },
+        { "Band 1 Lower Knee", 0.0f, 24.0f, 0.0f },
+    };
+
+    for (const auto& c : cases)
+    {
+        auto* parameter = parameterNamed (*instance, c.name);
+        ASSERT_NE (parameter, nullptr) << c.name;
+        EXPECT_NEAR (hostValueAsNumber (*parameter, 0.0f), c.atZero, 0.01f) << c.name;
+        EXPECT_NEAR (hostValueAsNumber (*parameter, 1.0f), c.atOne, 0.01f) << c.name;
+        EXPECT_NEAR (hostValueAsNumber (*parameter, parameter->getDefaultValue()), c.atDefault, 0.01f) << c.name;
+        EXPECT_TRUE (parameter->isAutomatable()) << c.name;
+    }
+
+    EXPECT_NEAR (hostValueAsNumber (*parameterNamed (*instance, "Band 1 Frequency High"), 0.5f), 1000.0f, 0.5f);
+
+    for (int band = 1; band <= 5; ++band)
+    {
+        auto* bypass = parameterNamed (*instance, "Band " + juce::String (band) + " Bypass");
+        ASSERT_NE (bypass, nullptr);
+        EXPECT_EQ (bypass->getNumSteps(), 2);
+        EXPECT_EQ (bypass->getDefaultValue(), 0.0f);
+    }
+}
+
+TEST (HostedPlugin, LatencyIs2048AfterLoadAndAtEverySampleRate)
+{
+    auto instance = load (44100.0);
+    ASSERT_NE (instance, nullptr);
+    EXPECT_EQ (instance->getLatencySamples(), 2048);
+
+    for (const auto rate : { 48000.0, 96000.0, 192000.0, 22050.0 })
+    {
+        instance->releaseResources();
+        instance->prepareToPlay (rate, 256);
+        quarmont::hosting::pumpMessages (20);
+        EXPECT_EQ (instance->getLatencySamples(), 2048) << rate;
+    }
+}
+
+TEST (HostedPlugin, AcceptsMatchingMonoAndStereoOnly)
+{
+    using Set = juce::AudioChannelSet;
+    auto instance = load();
+    ASSERT_NE (instance, nullptr);
+
+    struct Case { Set in, out; bool accepted; };
+    const Case cases[] {
+        { Set::mono(), Set::mono(), true },
+        { Set::stereo(), Set::stereo(), true },
+        { Set::mono(), Set::stereo(), false },
+        { Set::stereo(), Set::mono(), false },
+        { Set::create5point1(), Set::create5point1(), false },
+    };
+
+    for (const auto& c : cases)
+    {
+        juce::AudioProcessor::BusesLayout layout;
+        layout.inputBuses.add (c.in);
+        layout.outputBuses.add (c.out);
+        EXPECT_EQ (instance->checkBusesLayoutSupported (layout), c.accepted)
+            << c.in.getDescription() << " -> " << c.out.getDescription();
+    }
+}
+
+TEST (HostedPlugin, AudioComesBackExactly2048SamplesLate)
+{
+    for (const auto channels : { 1, 2 })
+    {
+        auto instance = load (48000.0, 512, channels);
+        ASSERT_NE (instance, nullptr);
+
+        juce::AudioBuffer<float> audio (channels, 12000);
+        audio.clear();
+
+        for (int ch = 0; ch < channels; ++ch)
+            audio.setSample (ch, 5000, ch == 0 ? 1.0f : -0.5f);
+
+        quarmont::hosting::renderInPlace (*instance, audio, 300);
+
+        for (int ch = 0; ch < channels; ++ch)
+        {
+            EXPECT_NEAR (audio.getSample (ch, 7048), ch == 0 ? 1.0f : -0.5f, 1.0e-5f);
+            audio.setSample (ch, 7048, 0.0f);
+            EXPECT_LT (audio.getMagnitude (ch, 0, audio.getNumSamples()), 1.0e-5f) << "channel " << ch;
+        }
+    }
+}
+
+TEST (HostedPlugin, ProgramHasAName)
+{
+    auto instance = load();
+    ASSERT_NE (instance, nullptr);
+    EXPECT_EQ (instance->getNumPrograms(), 1);
+    EXPECT_EQ (instance->getProgramName (0), "Default");
+}
+
+TEST (HostedPlugin, StateTravelsBetweenInstancesAndPartialStatesKeepTheRest)
+{
+    auto first = load();
+    auto second = load();
+    ASSERT_TRUE (first != nullptr && second != nullptr);
+
+    juce::Random random (7);
+    for (int i = 0; i < 55; ++i)
+        first->getParameters()[i]->setValueNotifyingHost (random.nextFloat());
+
+    const auto values = [] (juce::AudioPluginInstance& instance)
+    {
+        std::vector<float> v;
+        for (int i = 0; i < 55; ++i)
+            v.push_back (instance.getParameters()[i]->getValue());
+        return v;
+    };
+
+    quarmont::hosting::restorePluginState (*second, quarmont::hosting::getPluginState (*first));
+    quarmont::hosting::pumpMessages (20);
+    const auto expected = values (*first);
+    const auto restored = values (*second);
+
+    for (int i = 0; i < 55; ++i)
+        EXPECT_NEAR (restored[(size_t) i], expected[(size_t) i], 1.0e-6f) << i;
+
+    // A state holding only band 2's gain: that one changes, the other 54 keep their values.
+    juce::MemoryBlock partial;
+    juce::AudioProcessor::copyXmlToBinary (*juce::parseXML (R"(<Parameters><PARAM id="band2_gain" value="-12"/></Parameters>)"),
+                                           partial);
+    quarmont::hosting::restorePluginState (*second, partial);
+    quarmont::hosting::pumpMessages (20);
+    const auto afterPartial = values (*second);
+
+    for (int i = 0; i < 55; ++i)
+    {
+        if (i == 11 + 4)
+            EXPECT_NEAR (hostValueAsNumber (*second->getParameters()[i], afterPartial[(size_t) i]), -12.0f, 0.01f);
+        else
+            EXPECT_NEAR (afterPartial[(size_t) i], expected[(size_t) i], 1.0e-6f) << i;
+    }
+}
+} // namespace

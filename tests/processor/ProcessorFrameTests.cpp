@@ -1,0 +1,167 @@
+// The processor shell: identity, buses, latency, lifecycle and the real-time rules of processBlock.
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "processor/PluginProcessor.h"
+#include "support/AllocationCounter.h"
+
+namespace
+{
+juce::AudioBuffer<float> makeNoise (int channels, int samples, unsigned seed = 1)
+{
+    std::mt19937 generator (seed);
+    std::uniform_real_distribution<float> distribution (-0.5f, 0.5f);
+    juce::AudioBuffer<float> buffer (channels, samples);
+
+    for (int ch = 0; ch < channels; ++ch)
+        for (int n = 0; n < samples; ++n)
+            buffer.setSample (ch, n, distribution (generator));
+
+    return buffer;
+}
+
+void processInBlocks (juce::AudioProcessor& processor, juce::AudioBuffer<float>& audio, int blockSize)
+{
+    juce::MidiBuffer midi;
+
+    for (int start = 0; start < audio.getNumSamples(); start += blockSize)
+    {
+        juce::AudioBuffer<float> block (audio.getArrayOfWritePointers(), audio.getNumChannels(), start,
+                                        std::min (blockSize, audio.getNumSamples() - start));
+        processor.processBlock (block, midi);
+    }
+}
+
+juce::AudioProcessor::BusesLayout layoutOf (const juce::AudioChannelSet& in, const juce::AudioChannelSet& out)
+{
+    juce::AudioProcessor::BusesLayout layout;
+    layout.inputBuses.add (in);
+    layout.outputBuses.add (out);
+    return layout;
+}
+
+TEST (ProcessorFrame, IdentityAndFixedAnswers)
+{
+    QuarmontAudioProcessor processor;
+    EXPECT_EQ (processor.getName(), "Quarmont");
+    EXPECT_EQ (processor.getLatencySamples(), 2048);
+    EXPECT_EQ (processor.getTailLengthSeconds(), 0.0);
+    EXPECT_FALSE (processor.acceptsMidi());
+    EXPECT_FALSE (processor.producesMidi());
+    EXPECT_FALSE (processor.isMidiEffect());
+    EXPECT_TRUE (processor.hasEditor());
+    EXPECT_EQ (processor.getNumPrograms(), 1);
+    EXPECT_EQ (processor.getCurrentProgram(), 0);
+    EXPECT_EQ (processor.getProgramName (0), "Default");
+    processor.setCurrentProgram (3);
+    processor.changeProgramName (0, "Renamed");
+    EXPECT_EQ (processor.getCurrentProgram(), 0);
+    EXPECT_EQ (processor.getProgramName (0), "Default");
+
+    EXPECT_EQ (processor.getBus (true, 0)->getName(), "Input");
+    EXPECT_EQ (processor.getBus (false, 0)->getName(), "Output");
+    EXPECT_EQ (processor.getMainBusNumInputChannels(), 2);
+    EXPECT_EQ (processor.getMainBusNumOutputChannels(), 2);
+}
+
+TEST (ProcessorFrame, LatencyStays2048AtEverySampleRate)
+{
+    QuarmontAudioProcessor processor;
+
+    for (const auto rate : { 44100.0, 48000.0, 96000.0, 192000.0, 0.0, -1.0 })
+    {
+        processor.prepareToPlay (rate, 256);
+        EXPECT_EQ (processor.getLatencySamples(), 2048) << rate;
+        EXPECT_EQ (processor.getEngineSampleRate(), rate > 0.0 ? rate : 44100.0) << rate;
+    }
+}
+
+TEST (ProcessorFrame, AcceptsOnlyMatchingMonoOrStereo)
+{
+    using Set = juce::AudioChannelSet;
+    QuarmontAudioProcessor processor;
+
+    struct Case { Set in, out; bool accepted; };
+    const Case cases[] {
+        { Set::mono(), Set::mono(), true },
+        { Set::stereo(), Set::stereo(), true },
+        { Set::mono(), Set::stereo(), false },
+        { Set::stereo(), Set::mono(), false },
+        { Set::create5point1(), Set::create5point1(), false },
+        { Set::discreteChannels (6), Set::discreteChannels (6), false },
+        { Set::stereo(), Set::disabled(), false },
+    };
+
+    for (const auto& c : cases)
+        EXPECT_EQ (processor.checkBusesLayoutSupported (layoutOf (c.in, c.out)), c.accepted)
+            << c.in.getDescription() << " -> " << c.out.getDescription();
+}
+
+TEST (ProcessorFrame, ProcessBlockBeforePrepareIsSafeAndAlreadyDelays)
+{
+    QuarmontAudioProcessor processor;
+    auto input = makeNoise (2, 8192);
+    auto audio = input;
+    processInBlocks (processor, audio, 512);
+
+    for (int ch = 0; ch < 2; ++ch)
+        for (int n = 0; n < 8192; ++n)
+            ASSERT_NEAR (audio.getSample (ch, n), n < 2048 + 21 ? 0.0f : input.getSample (ch, n - 2048), 2.0e-5f);
+}
+
+TEST (ProcessorFrame, ExtraOutputChannelsAreSilent)
+{
+    QuarmontAudioProcessor processor;
+    ASSERT_TRUE (processor.setBusesLayout (layoutOf (juce::AudioChannelSet::mono(), juce::AudioChannelSet::mono())));
+    processor.prepareToPlay (48000.0, 512);
+
+    // A host that nonetheless hands over two channels for a mono layout.
+    auto audio = makeNoise (2, 4096);
+    processInBlocks (processor, audio, 512);
+    EXPECT_EQ (audio.getMagnitude (1, 0, 4096), 0.0f);
+    EXPECT_GT (audio.getMagnitude (0, 2048 + 100, 4096 - 2148), 0.1f);
+}
+
+TEST (ProcessorFrame, ReleaseResourcesRestartsFromSilence)
+{
+    QuarmontAudioProcessor processor;
+    processor.prepareToPlay (48000.0, 512);
+    auto first = makeNoise (2, 6000, 1);
+    processInBlocks (processor, first, 512);
+    processor.releaseResources();
+
+    const auto input = makeNoise (2, 6000, 2);
+    auto afterRelease = input;
+    processInBlocks (processor, afterRelease, 333);
+
+    QuarmontAudioProcessor fresh;
+    fresh.prepareToPlay (48000.0, 512);
+    auto reference = input;
+    processInBlocks (fresh, reference, 333);
+
+    for (int ch = 0; ch < 2; ++ch)
+        for (int n = 0; n < 6000; ++n)
+            ASSERT_EQ (afterRelease.getSample (ch, n), reference.getSample (ch, n)) << ch << "/" << n;
+}
+
+TEST (ProcessorFrame, ProcessBlockDoesNotAllocateOnceRunning)
+{
+    QuarmontAudioProcessor processor;
+    processor.prepareToPlay (48000.0, 512);
+    auto audio = makeNoise (2, 48000);
+    juce::MidiBuffer midi;
+
+    for (const auto blockSize : { 512, 1, 37, 4096, 0 })
+    {
+        quarmont::testing::ScopedAllocationCounter allocations;
+        juce::AudioBuffer<float> block (audio.getArrayOfWritePointers(), 2, 0, blockSize);
+
+        for (int i = 0; i < 12; ++i)
+            processor.processBlock (block, midi);
+
+        EXPECT_EQ (allocations.getCount(), 0u) << "block size " << blockSize;
+    }
+}
+} // namespace
