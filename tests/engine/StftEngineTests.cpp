@@ -51,6 +51,14 @@ std::vector<float> renderFresh (const std::vector<float>& audio, int blockSize, 
 // w[k]^2 <= 1e-6 for k <= 20, so the first frame cannot rebuild input samples 0..20.
 constexpr int firstReconstructedOutput = frameLength + 21;
 
+/** How closely output n must match input n - 2048. The first hop of output is rebuilt from the
+    first frame alone, divided by a tiny window sum (w[21]^2 is about 1e-6), which magnifies the
+    transform's rounding; a misplaced sample would still be off by the signal itself (~0.3). */
+float reconstructionTolerance (size_t outputIndex)
+{
+    return outputIndex < (size_t) (frameLength + quarmont::hopSize) ? 1.0e-3f : 2.0e-5f;
+}
+
 TEST (StftEngine, OutputIsSilentWhileFillingThenTheInputDelayedBy2048)
 {
     const auto input = makeNoise (6 * frameLength);
@@ -60,7 +68,7 @@ TEST (StftEngine, OutputIsSilentWhileFillingThenTheInputDelayedBy2048)
         ASSERT_EQ (output[(size_t) n], 0.0f) << "output sample " << n;
 
     for (size_t n = firstReconstructedOutput; n < output.size(); ++n)
-        ASSERT_NEAR (output[n], input[n - frameLength], 2.0e-5f) << "output sample " << n;
+        ASSERT_NEAR (output[n], input[n - frameLength], reconstructionTolerance (n)) << "output sample " << n;
 }
 
 TEST (StftEngine, ImpulseComesOutExactly2048SamplesLater)

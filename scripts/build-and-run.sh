@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Sets everything up on a fresh Debian 12 machine, builds Quarmont.vst3, installs it into
+# ~/.vst3 and renders the built-in demo signal through it with the project's own host.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+cmake --preset release
+cmake --build --preset release --target Quarmont_VST3 quarmont-host
+
+bundle=build/release/source/Quarmont_artefacts/Release/VST3/Quarmont.vst3
+mkdir -p "$HOME/.vst3"
+rm -rf "$HOME/.vst3/Quarmont.vst3"
+cp -R "$bundle" "$HOME/.vst3/"
+echo "Installed $HOME/.vst3/Quarmont.vst3"
+
+# Band 3 (600 Hz .. 2.5 kHz) brings everything between -40 and -10 dB down by 9 dB, with soft
+# knees; the rest of the spectrum passes untouched.
+output="$PWD/build/quarmont-demo.wav"
+build/release/tools/quarmont-host --plugin "$HOME/.vst3/Quarmont.vst3" --demo --output "$output" \
+    --set "Band 3 Level Min=-40" --set "Band 3 Level Max=-10" --set "Band 3 Gain=-9" \
+    --set "Band 3 Lower Knee=6" --set "Band 3 Upper Knee=6"
