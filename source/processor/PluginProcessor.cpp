@@ -79,7 +79,7 @@ void QuarmontAudioProcessor::getStateInformation (juce::MemoryBlock& destination
 
 void QuarmontAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
-    const auto xml = getXmlFromBinary (data, sizeInBytes);
+    const auto xml = quarmont::parseStateBlock (data, sizeInBytes);
 
     if (xml == nullptr || ! xml->hasTagName (stateType.toString()))
         return;

@@ -4,6 +4,23 @@
 
 namespace quarmont
 {
+/** Unwraps and parses a state block written by AudioProcessor::copyXmlToBinary.
+
+    Our own states are a few kilobytes, two levels deep. A block whose text is larger than
+    maxStateTextBytes, or whose elements nest deeper than maxStateNestingDepth, is refused before
+    parsing: the XML parser recurses once per level and would run out of stack on a deeply
+    nested document, and a huge one would stall the host's thread. Returns null when refused or
+    unreadable. */
+std::unique_ptr<juce::XmlElement> parseStateBlock (const void* data, int sizeInBytes);
+
+constexpr int maxStateTextBytes = 4 * 1024 * 1024;
+constexpr int maxStateNestingDepth = 16;
+
+/** The deepest element nesting in an XML text, counted without parsing it (comments, CDATA,
+    processing instructions and quoted attribute values are skipped). Stops counting once the
+    depth passes the given limit. */
+int xmlNestingDepth (const char* text, size_t length, int stopAbove);
+
 /** Prepares a restored "Parameters" tree for AudioProcessorValueTreeState::replaceState.
 
     replaceState resets every parameter without a "PARAM" child to its default; a partial state
