@@ -1,0 +1,11 @@
+#include "editor/SupportPage.h"
+
+#include <juce_core/juce_core.h>
+
+namespace quarmont
+{
+void openSupportPage()
+{
+    juce::URL (juce::String ("https://") + makerWebHost + "/support/quarmont/").launchInDefaultBrowser();
+}
+} // namespace quarmont

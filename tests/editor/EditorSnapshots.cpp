@@ -1,0 +1,181 @@
+// Renders the editor and a sheet of knobs in their states to PNG files, without showing a
+// window: the window is painted straight into images. Usage: quarmont-editor-snapshots [folder]
+// (default: ./snapshots). Exits non-zero when an image cannot be written.
+
+#include <iostream>
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include "compat/JuceCompat.h"
+#include "editor/EditorLayout.h"
+#include "editor/ModernKnobLookAndFeel.h"
+#include "editor/PluginEditor.h"
+#include "processor/PluginProcessor.h"
+
+namespace
+{
+bool writePng (const juce::Image& image, const juce::File& file)
+{
+    file.deleteFile();
+    juce::FileOutputStream stream (file);
+    juce::PNGImageFormat png;
+
+    if (! image.isValid() || ! stream.openedOk() || ! png.writeImageToStream (image, stream))
+    {
+        std::cerr << "could not write " << file.getFullPathName() << "\n";
+        return false;
+    }
+
+    std::cout << file.getFullPathName() << " (" << image.getWidth() << " x " << image.getHeight() << ")\n";
+    return true;
+}
+
+juce::Image snapshot (juce::Component& component, juce::Rectangle<int> area = {}, float scale = 1.0f)
+{
+    return component.createComponentSnapshot (area.isEmpty() ? component.getLocalBounds() : area, true, scale);
+}
+
+/** A knob drawn as while the mouse is over it, which an offscreen slider cannot be. */
+class HoveredKnob : public juce::Component
+{
+public:
+    void paint (juce::Graphics& g) override
+    {
+        const auto area = getLocalBounds().withTrimmedBottom (textBoxHeight).toFloat();
+        quarmont::ModernKnobLookAndFeel::drawKnob (g, quarmont::KnobGeometry::compute (area.getX(), area.getY(), area.getWidth(),
+                                                                                      area.getHeight(), 0.5f), true, 1.0f);
+    }
+
+    int textBoxHeight = 0;
+};
+
+/** Rows of knobs at the editor's band-knob size and at a large size, one column per state. */
+class KnobSheet : public juce::Component
+{
+public:
+    KnobSheet()
+    {
+        struct Row { int width, height, textBoxWidth, textBoxHeight; };
+        const Row rows[] { { 67, 55, 54, 16 }, { 98, 58, 72, 18 }, { 140, 140, 72, 18 } };
+        const char* captions[] { "0", "0.5", "1", "hovered", "bypassed", "disabled", "disabled + bypassed" };
+
+        int y = 30;
+
+        for (int c = 0; c < numColumns; ++c)
+        {
+            auto* caption = captionLabels.add (new juce::Label ({}, captions[c]));
+            caption->setJustificationType (juce::Justification::centred);
+            caption->setColour (juce::Label::textColourId, juce::Colours::white.withAlpha (0.82f));
+            caption->setBounds (c * columnWidth, 4, columnWidth, 22);
+            addAndMakeVisible (caption);
+        }
+
+        for (const auto& row : rows)
+        {
+            for (int c = 0; c < numColumns; ++c)
+            {
+                const juce::Rectangle<int> bounds (c * columnWidth + (columnWidth - row.width) / 2, y, row.width, row.height);
+
+                if (c == 3)
+                {
+                    auto* hovered = hoveredKnobs.add (new HoveredKnob());
+                    hovered->textBoxHeight = row.textBoxHeight;
+                    hovered->setBounds (bounds);
+                    addAndMakeVisible (hovered);
+                    continue;
+                }
+
+                auto* slider = sliders.add (new juce::Slider (juce::Slider::RotaryHorizontalVerticalDrag, juce::Slider::TextBoxBelow));
+                slider->setLookAndFeel (&lookAndFeel);
+                slider->setTextBoxStyle (juce::Slider::TextBoxBelow, false, row.textBoxWidth, row.textBoxHeight);
+                slider->setColour (juce::Slider::textBoxTextColourId, juce::Colours::white);
+                slider->setColour (juce::Slider::textBoxOutlineColourId, juce::Colours::transparentBlack);
+                slider->setRange (-60.0, 24.0, 0.1);
+                slider->setTextValueSuffix (" dB");
+                slider->setValue (c == 0 ? -60.0 : c == 2 ? 24.0 : -18.0);
+                slider->getProperties().set ("bandBypassed", c == 4 || c == 6);
+                slider->setEnabled (c < 5);
+                slider->setBounds (bounds);
+                addAndMakeVisible (slider);
+            }
+
+            y += row.height + 20;
+        }
+
+        setSize (numColumns * columnWidth, y);
+    }
+
+    ~KnobSheet() override
+    {
+        for (auto* slider : sliders)
+            slider->setLookAndFeel (nullptr);
+    }
+
+    void paint (juce::Graphics& g) override { g.fillAll (juce::Colour (0xff11192b)); }
+
+private:
+    static constexpr int numColumns = 7;
+    static constexpr int columnWidth = 160;
+    quarmont::ModernKnobLookAndFeel lookAndFeel;
+    juce::OwnedArray<juce::Label> captionLabels;
+    juce::OwnedArray<juce::Slider> sliders;
+    juce::OwnedArray<HoveredKnob> hoveredKnobs;
+};
+
+void clickAndDeliver (juce::Button& button)
+{
+    button.triggerClick();
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (30);
+}
+} // namespace
+
+int main (int argc, char** argv)
+{
+    juce::ScopedJuceInitialiser_GUI juceInitialiser;
+
+    const auto folder = juce::File::getCurrentWorkingDirectory().getChildFile (argc > 1 ? argv[1] : "snapshots");
+    folder.createDirectory();
+    bool ok = true;
+
+    {
+        QuarmontAudioProcessor processor;
+        std::unique_ptr<juce::AudioProcessorEditor> editor (processor.createEditorIfNeeded());
+        auto& quarmontEditor = dynamic_cast<QuarmontAudioProcessorEditor&> (*editor);
+
+        ok &= writePng (snapshot (*editor), folder.getChildFile ("editor-1140x760.png"));
+
+        const auto layout = quarmont::computeEditorLayout (editor->getLocalBounds());
+        ok &= writePng (snapshot (*editor, { 0, 0, 1140, 44 }, 2.0f), folder.getChildFile ("editor-header-2x.png"));
+        ok &= writePng (snapshot (*editor, { 0, layout.bands[0].bandButton.getY() - 14, 620, 760 - layout.bands[0].bandButton.getY() + 14 }, 2.0f),
+                        folder.getChildFile ("editor-panel-left-2x.png"));
+
+        editor->setSize (900, 620);
+        ok &= writePng (snapshot (*editor), folder.getChildFile ("editor-900x620.png"));
+
+        // A used window: band 3 selected, band 2 bypassed, the After view, a few knobs turned.
+        editor->setSize (1140, 760);
+        processor.apvts.getParameter ("band2_bypass")->setValueNotifyingHost (1.0f);
+
+        for (const auto& [id, value] : { std::pair<const char*, float> { "band1_gain", -18.0f }, { "band3_gain", 9.0f },
+                                         { "band3_attackMs", 120.0f }, { "band5_releaseMs", 2000.0f } })
+        {
+            auto* parameter = processor.apvts.getParameter (id);
+            parameter->setValueNotifyingHost (parameter->convertTo0to1 (value));
+        }
+
+        quarmontEditor.selectBand (2);
+
+        for (auto* child : editor->getChildren())
+            if (auto* button = dynamic_cast<juce::TextButton*> (child); button != nullptr && button->getButtonText() == "After")
+                clickAndDeliver (*button);
+
+        ok &= writePng (snapshot (*editor), folder.getChildFile ("editor-in-use.png"));
+    }
+
+    {
+        KnobSheet sheet;
+        ok &= writePng (snapshot (sheet, {}, 2.0f), folder.getChildFile ("knob-states-2x.png"));
+    }
+
+    return ok ? 0 : 1;
+}
