@@ -102,7 +102,7 @@ TEST (HostStress, AnyBlockSizeAtAnySampleRateKeepsTheDelayExact)
 
         // An impulse at a known position, fed in blocks of every size from 0 to 8192 (most of
         // them larger than the 512 announced to prepareToPlay).
-        constexpr int total = 40000, impulseAt = 20011;
+        constexpr int total = 160000, impulseAt = 100011;
         juce::AudioBuffer<float> audio (2, total);
         audio.clear();
         audio.setSample (0, impulseAt, 1.0f);
