@@ -1,11 +1,32 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test (ctest). GUI tests need a display, so ctest runs under
-# a virtual X server.
+# Builds everything and runs every test (ctest), in four builds:
+#   release  all tests (GUI tests under a virtual X server)
+#   asan     all tests under AddressSanitizer + UndefinedBehaviorSanitizer
+#   tsan     the tests that run several threads, under ThreadSanitizer
+#   fuzz     the libFuzzer targets of the state restore, a minute each
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
-cmake --preset release
-cmake --build --preset release
-xvfb-run -a ctest --preset release
+# Object files are shared between clones and build folders through ccache.
+export CCACHE_BASEDIR="$PWD"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0"
+export TSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/tsan.supp:halt_on_error=1:second_deadlock_stack=1"
+
+run_build() {
+    local preset="$1" log="build/$1.log"
+    echo "=== $preset: configure and build (log: $log)"
+    cmake --preset "$preset" > "$log" 2>&1 || { cat "$log"; return 1; }
+    cmake --build --preset "$preset" >> "$log" 2>&1 || { tail -100 "$log"; return 1; }
+    echo "=== $preset: test"
+    xvfb-run -a ctest --preset "$preset"
+}
+
+mkdir -p build
+
+for preset in release asan tsan fuzz; do
+    run_build "$preset"
+done
