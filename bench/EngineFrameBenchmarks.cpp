@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <string>
 
 #include "engine/BandLevelingEngine.h"
 #include "BenchmarkScenarios.h"
@@ -74,7 +75,8 @@ void engineFrame (benchmark::State& state, int channel, bool allBandsActive)
         benchmark::ClobberMemory();
     }
 
-    state.SetLabel (channel == 0 ? "channel 0, with display spectra" : "channel 1");
+    state.SetLabel (std::string (channel == 0 ? "channel 0, with display spectra" : "channel 1")
+                    + (engine.usesFftw() ? ", FFTW" : ", JUCE's own FFT"));
 }
 
 BENCHMARK_CAPTURE (engineFrame, channel0_default, 0, false);
