@@ -7,12 +7,19 @@ namespace quarmont
 {
 namespace
 {
-// FFTW's planner is not thread-safe; engines may be built on different threads.
-std::mutex& fftwPlannerMutex()
+using FftwComplex = float[2];
+using FftwPlan = void*;
+
+struct FftwFunctions
 {
-    static std::mutex mutex;
-    return mutex;
-}
+    FftwPlan (*planDft) (int, FftwComplex*, FftwComplex*, int, unsigned) = nullptr;
+    void (*executeDft) (FftwPlan, FftwComplex*, FftwComplex*) = nullptr;
+    void (*destroyPlan) (FftwPlan) = nullptr;
+    void* (*allocate) (size_t) = nullptr;
+    void (*release) (void*) = nullptr;
+    int (*alignmentOf) (float*) = nullptr;
+    juce::DynamicLibrary* library = nullptr;
+};
 
 const char* const fftwLibraryNames[] = {
 #if JUCE_WINDOWS
@@ -23,6 +30,51 @@ const char* const fftwLibraryNames[] = {
     "libfftw3f.so", "libfftw3f.so.3"
 #endif
 };
+
+template <typename Function>
+bool find (juce::DynamicLibrary& library, Function& function, const char* name)
+{
+    function = reinterpret_cast<Function> (library.getFunction (name));
+    return function != nullptr;
+}
+
+/** FFTW's functions, or null where the library cannot be loaded. The library is loaded once and
+    stays loaded for the life of the process: FFTW keeps its planner's state inside it, which
+    closing the library would strand. */
+const FftwFunctions* fftwFunctions()
+{
+    static const FftwFunctions* const functions = []() -> const FftwFunctions*
+    {
+        for (const auto* name : fftwLibraryNames)
+        {
+            auto library = std::make_unique<juce::DynamicLibrary>();
+            FftwFunctions f;
+
+            if (library->open (name)
+                && find (*library, f.planDft, "fftwf_plan_dft_1d")
+                && find (*library, f.executeDft, "fftwf_execute_dft")
+                && find (*library, f.destroyPlan, "fftwf_destroy_plan")
+                && find (*library, f.allocate, "fftwf_malloc")
+                && find (*library, f.release, "fftwf_free")
+                && find (*library, f.alignmentOf, "fftwf_alignment_of"))
+            {
+                f.library = library.release(); // deliberately never closed
+                return new FftwFunctions (f);
+            }
+        }
+
+        return nullptr;
+    }();
+
+    return functions;
+}
+
+// FFTW's planner is not thread-safe; engines may be built on different threads.
+std::mutex& fftwPlannerMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
 } // namespace
 
 class ComplexFft::FftwPlans
@@ -30,28 +82,29 @@ class ComplexFft::FftwPlans
 public:
     static std::unique_ptr<FftwPlans> create (int size)
     {
-        std::unique_ptr<FftwPlans> plans (new FftwPlans());
+        const auto* functions = fftwFunctions();
 
-        if (! plans->loadLibrary())
+        if (functions == nullptr)
             return {};
 
+        std::unique_ptr<FftwPlans> plans (new FftwPlans (*functions));
         const std::lock_guard<std::mutex> lock (fftwPlannerMutex());
 
-        plans->input = static_cast<Complex*> (plans->functions.allocate (sizeof (Complex) * (size_t) size));
-        plans->output = static_cast<Complex*> (plans->functions.allocate (sizeof (Complex) * (size_t) size));
+        plans->input = static_cast<FftwComplex*> (functions->allocate (sizeof (FftwComplex) * (size_t) size));
+        plans->output = static_cast<FftwComplex*> (functions->allocate (sizeof (FftwComplex) * (size_t) size));
 
         if (plans->input == nullptr || plans->output == nullptr)
             return {};
 
         // Estimated plans are chosen from the size alone, so every run computes the same bits.
         constexpr unsigned estimate = 1u << 6;
-        plans->forwardPlan = plans->functions.planDft (size, plans->input, plans->output, -1, estimate);
-        plans->inversePlan = plans->functions.planDft (size, plans->input, plans->output, +1, estimate);
+        plans->forwardPlan = functions->planDft (size, plans->input, plans->output, -1, estimate);
+        plans->inversePlan = functions->planDft (size, plans->input, plans->output, +1, estimate);
 
         if (plans->forwardPlan == nullptr || plans->inversePlan == nullptr)
             return {};
 
-        plans->plannedAlignment = plans->functions.alignmentOf (reinterpret_cast<float*> (plans->input));
+        plans->plannedAlignment = functions->alignmentOf (reinterpret_cast<float*> (plans->input));
         plans->size = size;
         return plans;
     }
@@ -68,8 +121,8 @@ public:
 
     void execute (bool isInverse, const std::complex<float>* source, std::complex<float>* destination) const noexcept
     {
-        auto* in = reinterpret_cast<Complex*> (const_cast<std::complex<float>*> (source));
-        auto* out = reinterpret_cast<Complex*> (destination);
+        auto* in = reinterpret_cast<FftwComplex*> (const_cast<std::complex<float>*> (source));
+        auto* out = reinterpret_cast<FftwComplex*> (destination);
         const auto plan = isInverse ? inversePlan : forwardPlan;
 
         // A plan may only run on arrays aligned like the ones it was made for.
@@ -87,53 +140,12 @@ public:
     }
 
 private:
-    using Complex = float[2];
-    using Plan = void*;
+    explicit FftwPlans (const FftwFunctions& f) : functions (f) {}
 
-    struct Functions
-    {
-        Plan (*planDft) (int, Complex*, Complex*, int, unsigned) = nullptr;
-        void (*executeDft) (Plan, Complex*, Complex*) = nullptr;
-        void (*destroyPlan) (Plan) = nullptr;
-        void* (*allocate) (size_t) = nullptr;
-        void (*release) (void*) = nullptr;
-        int (*alignmentOf) (float*) = nullptr;
-    };
-
-    FftwPlans() = default;
-
-    bool loadLibrary()
-    {
-        for (const auto* name : fftwLibraryNames)
-            if (library.open (name) && resolve())
-                return true;
-
-        library.close();
-        return false;
-    }
-
-    template <typename Function>
-    bool find (Function& function, const char* name)
-    {
-        function = reinterpret_cast<Function> (library.getFunction (name));
-        return function != nullptr;
-    }
-
-    bool resolve()
-    {
-        return find (functions.planDft, "fftwf_plan_dft_1d")
-            && find (functions.executeDft, "fftwf_execute_dft")
-            && find (functions.destroyPlan, "fftwf_destroy_plan")
-            && find (functions.allocate, "fftwf_malloc")
-            && find (functions.release, "fftwf_free")
-            && find (functions.alignmentOf, "fftwf_alignment_of");
-    }
-
-    juce::DynamicLibrary library;
-    Functions functions;
-    Plan forwardPlan = nullptr, inversePlan = nullptr;
-    Complex* input = nullptr;  // planning arrays, reused as scratch for unaligned arguments
-    Complex* output = nullptr;
+    const FftwFunctions& functions;
+    FftwPlan forwardPlan = nullptr, inversePlan = nullptr;
+    FftwComplex* input = nullptr;  // planning arrays, reused as scratch for unaligned arguments
+    FftwComplex* output = nullptr;
     int plannedAlignment = 0;
     int size = 0;
 };

@@ -60,7 +60,7 @@ TEST (BandSettings, AttackAndReleaseCoefficientsTurnTimesIntoPerHopSteps)
         EXPECT_NEAR (band.releaseCoeff, 1.0 - std::exp (-hop / c.releaseSeconds), 2.0e-6) << c.sampleRate << " Hz, release " << c.releaseMs;
     }
 
-    // The two figures the plug-in's documentation quotes.
+    // The defaults in round figures: attack at 48 kHz, release at 44.1 kHz.
     BandParameterValues defaults;
     EXPECT_NEAR (computeBandSettings (defaults.cache, 48000.0)[0].attackCoeff, 0.263f, 5.0e-4f);
     EXPECT_NEAR (computeBandSettings (defaults.cache, 44100.0)[0].releaseCoeff, 0.0454f, 5.0e-5f);
