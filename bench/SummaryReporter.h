@@ -13,6 +13,9 @@ namespace quarmont::bench
 class SummaryReporter : public benchmark::ConsoleReporter
 {
 public:
+    // Plain text, counters as columns: the output is meant to be pasted into notes.
+    SummaryReporter() : ConsoleReporter (OO_Tabular) {}
+
     void ReportRuns (const std::vector<Run>& runs) override;
     void Finalize() override;
 

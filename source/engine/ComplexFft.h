@@ -10,7 +10,8 @@ namespace quarmont
 /** The 2048-point complex transform of the frame procedure: forward without scaling, inverse
     scaled by 1/size, as juce::dsp::FFT defines them.
 
-    When libfftw3f can be loaded at run time this plans FFTW itself, for SIMD-aligned buffers.
+    When libfftw3f can be loaded at run time this plans FFTW itself, for SIMD-aligned buffers
+    (the library, once loaded, stays loaded for the life of the process).
     juce::dsp::FFT can use the same library, but it always plans for unaligned buffers, which
     turns off FFTW's vector code and makes a frame's two transforms about five times slower.
     Without the library it is juce::dsp::FFT with JUCE's own transform.
