@@ -1,24 +1,55 @@
 #include "engine/BandLevelingEngine.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "engine/BandGains.h"
 #include "engine/DisplaySpectrum.h"
 #include "engine/HannWindow.h"
 
 namespace quarmont
 {
+namespace
+{
+void fillWindowProduct (std::vector<float>& product, const std::vector<float>& analysis, const std::vector<float>& synthesis)
+{
+    product.resize (analysis.size());
+
+    for (size_t k = 0; k < analysis.size(); ++k)
+        product[k] = synthesis[k] * analysis[k];
+}
+
+/** Samples from absolute index n up to and including the next one at which a frame runs
+    (indices 2047, 2559, 3071, ...). */
+std::int64_t samplesUntilNextFrame (std::int64_t n) noexcept
+{
+    constexpr std::int64_t firstFrame = frameLength - 1;
+
+    if (n <= firstFrame)
+        return firstFrame - n + 1;
+
+    const auto sinceFrame = (n - firstFrame) % hopSize;
+    return sinceFrame == 0 ? 1 : hopSize - sinceFrame + 1;
+}
+} // namespace
+
 BandLevelingEngine::BandLevelingEngine()
 {
     // Built here as well as in prepare(), so that a host calling processBlock before
     // prepareToPlay still gets a working (and safe) audio path.
     fillSymmetricHann (analysisWindow, frameLength);
     fillSymmetricHann (synthesisWindow, frameLength);
+    fillWindowProduct (windowProduct, analysisWindow, synthesisWindow);
 }
 
 void BandLevelingEngine::prepare (double sampleRate, int numChannels)
 {
-    engineSampleRate = sampleRate > 0.0 ? sampleRate : 44100.0;
+    // A rate that is not a positive number a float can hold would turn every bin frequency and
+    // coefficient into NaN or infinity.
+    engineSampleRate = sampleRate > 0.0 && std::isfinite ((float) sampleRate) ? sampleRate : 44100.0;
     fillSymmetricHann (analysisWindow, frameLength);
     fillSymmetricHann (synthesisWindow, frameLength);
+    fillWindowProduct (windowProduct, analysisWindow, synthesisWindow);
 
     channelStates.clear();
     channelStates.resize ((size_t) std::max (numChannels, 0));
@@ -50,38 +81,74 @@ void BandLevelingEngine::processChannel (int channel, float* samples, int numSam
     auto& state = channelStates[(size_t) channel];
     const auto isFirstChannel = channel == 0;
 
-    for (int n = 0; n < numSamples; ++n)
-        samples[n] = processSample (state, samples[n], isFirstChannel);
+    // Runs that end where a frame is due, so that the per-sample work within a run is plain
+    // contiguous copying and no sample needs to ask whether a frame is due.
+    for (int done = 0; done < numSamples;)
+    {
+        const auto run = (int) std::min<std::int64_t> (numSamples - done, samplesUntilNextFrame (state.samplesProcessed));
+        processRun (state, samples + done, run, isFirstChannel);
+        done += run;
+    }
 }
 
 float BandLevelingEngine::processSample (ChannelState& state, float input, bool isFirstChannel) noexcept
 {
-    const auto n = state.samplesProcessed;
+    processRun (state, &input, 1, isFirstChannel);
+    return input;
+}
 
-    state.inputFifo[(size_t) state.fifoWritePos] = input;
-    state.fifoWritePos = (state.fifoWritePos + 1) % frameLength;
+void BandLevelingEngine::processRun (ChannelState& state, float* samples, int numSamples, bool isFirstChannel) noexcept
+{
+    // The caller guarantees that only the last sample of the run may be one at which a frame runs.
+    const auto first = state.samplesProcessed;
+    const auto last = first + numSamples - 1;
 
-    if (n + 1 >= frameLength && (n + 1 - frameLength) % hopSize == 0)
-        processFrame (state, isFirstChannel);
-
-    auto output = 0.0f;
-
-    if (n >= frameLength && ! state.outputAccumulator.empty() && ! state.windowSumAccumulator.empty())
+    for (int written = 0; written < numSamples;)
     {
-        const auto ringLength = (std::int64_t) state.outputAccumulator.size();
-        const auto p = (size_t) ((n - frameLength) % ringLength);
-        const auto accumulated = state.outputAccumulator[p];
-        const auto windowSum = state.windowSumAccumulator[p];
-
-        if (windowSum > 1.0e-6f)
-            output = accumulated / windowSum;
-
-        state.outputAccumulator[p] = 0.0f;
-        state.windowSumAccumulator[p] = 0.0f;
+        const auto count = std::min (numSamples - written, frameLength - state.fifoWritePos);
+        std::copy (samples + written, samples + written + count, state.inputFifo.data() + state.fifoWritePos);
+        state.fifoWritePos = (state.fifoWritePos + count) % frameLength;
+        written += count;
     }
 
-    state.samplesProcessed = n + 1;
-    return output;
+    if (last + 1 >= frameLength && (last + 1 - frameLength) % hopSize == 0)
+    {
+        state.samplesProcessed = last; // the frame sees the newest sample's index, as it arrives
+        processFrame (state, isFirstChannel);
+    }
+
+    // Each output is read 2048 samples behind its input, and its ring slot is cleared for reuse.
+    // The frame above only writes slots at or after the newest input, so reading after it is the
+    // same as reading sample by sample.
+    const auto ringLength = (std::int64_t) state.outputAccumulator.size();
+    auto silent = (int) std::clamp<std::int64_t> (frameLength - first, 0, numSamples);
+
+    if (ringLength == 0 || state.windowSumAccumulator.empty())
+        silent = numSamples;
+
+    std::fill (samples, samples + silent, 0.0f);
+
+    for (int done = silent; done < numSamples;)
+    {
+        const auto p = (size_t) ((first + done - frameLength) % ringLength);
+        const auto count = (int) std::min<std::int64_t> (numSamples - done, ringLength - (std::int64_t) p);
+        auto* __restrict accumulated = state.outputAccumulator.data() + p;
+        auto* __restrict windowSum = state.windowSumAccumulator.data() + p;
+        auto* __restrict out = samples + done;
+
+        for (int i = 0; i < count; ++i)
+        {
+            const auto sum = windowSum[i];
+            const auto value = accumulated[i] / sum;
+            out[i] = sum > 1.0e-6f ? value : 0.0f;
+            accumulated[i] = 0.0f;
+            windowSum[i] = 0.0f;
+        }
+
+        done += count;
+    }
+
+    state.samplesProcessed = last + 1;
 }
 
 void BandLevelingEngine::processFrame (ChannelState& state, bool isFirstChannel) noexcept
@@ -94,37 +161,67 @@ void BandLevelingEngine::processFrame (ChannelState& state, bool isFirstChannel)
 
     const auto settings = computeBandSettings (bandParameterCache, engineSampleRate);
 
-    for (int k = 0; k < frameLength; ++k)
+    // The FIFO's oldest sample sits at the write position: the frame is the last 2048 samples,
+    // oldest first, windowed.
     {
-        const auto sample = state.inputFifo[(size_t) ((state.fifoWritePos + k) % frameLength)];
-        state.timeBuffer[(size_t) k] = { sample * analysisWindow[(size_t) k], 0.0f };
+        const auto oldest = state.fifoWritePos;
+        const auto* fifo = state.inputFifo.data();
+        const auto* window = analysisWindow.data();
+        auto* frame = state.timeBuffer.data();
+
+        for (int k = 0; k < frameLength - oldest; ++k)
+            frame[k] = { fifo[oldest + k] * window[k], 0.0f };
+
+        for (int k = frameLength - oldest; k < frameLength; ++k)
+            frame[k] = { fifo[k - (frameLength - oldest)] * window[k], 0.0f };
     }
 
-    fft.perform (state.timeBuffer.data(), state.frequencyBuffer.data(), false);
+    fft.forward (state.timeBuffer.data(), state.frequencyBuffer.data());
 
-    float inputDisplay[numDisplayBins] = {};
-    float outputDisplay[numDisplayBins] = {};
+    if (isFirstChannel || anyBandNeedsLevels (settings))
+        measureAmplitudeDecibels (state.frequencyBuffer.data(), amplitudeDb.data(), numProcessedBins);
+
+    float inputDisplay[numDisplayBins];
+    float outputDisplay[numDisplayBins];
 
     if (isFirstChannel)
-        toDisplaySpectrum (state.frequencyBuffer.data(), inputDisplay);
+        toDisplaySpectrum (amplitudeDb.data(), inputDisplay);
 
-    applyBandGains (settings, state.bandMasks, state.frequencyBuffer, engineSampleRate);
+    const auto spectrumChanged = applyBandGains (settings, state.bandMasks, state.frequencyBuffer, engineSampleRate,
+                                                 amplitudeDb.data(), binGains.data());
 
     if (isFirstChannel)
     {
-        toDisplaySpectrum (state.frequencyBuffer.data(), outputDisplay);
+        // Untouched bins map to the same display values; only a changed spectrum is measured again.
+        if (spectrumChanged)
+            toDisplaySpectrum (state.frequencyBuffer.data(), outputDisplay);
+        else
+            std::copy (std::begin (inputDisplay), std::end (inputDisplay), outputDisplay);
+
         spectrumHandoff.publish (inputDisplay, outputDisplay);
     }
 
-    fft.perform (state.frequencyBuffer.data(), state.timeBuffer.data(), true);
+    fft.inverse (state.frequencyBuffer.data(), state.timeBuffer.data());
 
     const auto ringLength = (std::int64_t) state.outputAccumulator.size();
 
-    for (int k = 0; k < frameLength; ++k)
+    for (int k = 0; k < frameLength;)
     {
         const auto p = (size_t) ((start + k) % ringLength);
-        state.outputAccumulator[p] += synthesisWindow[(size_t) k] * state.timeBuffer[(size_t) k].real();
-        state.windowSumAccumulator[p] += synthesisWindow[(size_t) k] * analysisWindow[(size_t) k];
+        const auto count = (int) std::min<std::int64_t> (frameLength - k, ringLength - (std::int64_t) p);
+        auto* __restrict accumulated = state.outputAccumulator.data() + p;
+        auto* __restrict windowSum = state.windowSumAccumulator.data() + p;
+        const auto* frame = state.timeBuffer.data() + k;
+        const auto* synthesis = synthesisWindow.data() + k;
+        const auto* product = windowProduct.data() + k;
+
+        for (int i = 0; i < count; ++i)
+        {
+            accumulated[i] += synthesis[i] * frame[i].real();
+            windowSum[i] += product[i];
+        }
+
+        k += count;
     }
 }
 } // namespace quarmont

@@ -1,11 +1,11 @@
 #pragma once
 
+#include <array>
 #include <vector>
-
-#include <juce_dsp/juce_dsp.h>
 
 #include "engine/BandSettings.h"
 #include "engine/ChannelState.h"
+#include "engine/ComplexFft.h"
 #include "engine/SpectrumHandoff.h"
 
 namespace quarmont
@@ -38,6 +38,9 @@ public:
     /** One sample through one channel; returns the output sample of the same instant. */
     float processSample (ChannelState& state, float input, bool isFirstChannel) noexcept;
 
+    /** True when the transforms run on FFTW rather than on JUCE's own FFT. */
+    bool usesFftw() const noexcept { return fft.usesFftw(); }
+
     bool getSpectrumSnapshot (float* inputDestination, float* outputDestination, int& lastSeenSerial) const noexcept
     {
         return spectrumHandoff.getSpectrumSnapshot (inputDestination, outputDestination, lastSeenSerial);
@@ -48,13 +51,19 @@ public:
     const ChannelState& getChannelState (int channel) const { return channelStates[(size_t) channel]; }
 
 private:
+    void processRun (ChannelState& state, float* samples, int numSamples, bool isFirstChannel) noexcept;
     void processFrame (ChannelState& state, bool isFirstChannel) noexcept;
 
-    juce::dsp::FFT fft { fftOrder };
+    ComplexFft fft { fftOrder };
     std::vector<ChannelState> channelStates;
     std::vector<float> analysisWindow, synthesisWindow;
+    std::vector<float> windowProduct; // synthesis x analysis, what each frame adds to the window sum
     BandParameterCache bandParameterCache {};
     SpectrumHandoff spectrumHandoff;
     double engineSampleRate = 44100.0;
+
+    // Per-frame scratch, kept here so that a frame allocates nothing.
+    alignas (64) std::array<float, numProcessedBins> amplitudeDb {};
+    alignas (64) std::array<float, numProcessedBins> binGains {};
 };
 } // namespace quarmont

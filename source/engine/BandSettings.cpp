@@ -7,12 +7,14 @@ namespace quarmont
 {
 namespace
 {
+using ParameterRow = std::array<const std::atomic<float>*, numBandParameters>;
+
 float clampTo (float value, float low, float high) noexcept
 {
     return std::min (std::max (value, low), high);
 }
 
-bool anyValuePointerMissing (const std::array<const std::atomic<float>*, numBandParameters>& row) noexcept
+bool anyValuePointerMissing (const ParameterRow& row) noexcept
 {
     for (int k = 0; k < numBandParameters; ++k)
         if (k != bypassParam && row[(size_t) k] == nullptr)
@@ -21,49 +23,77 @@ bool anyValuePointerMissing (const std::array<const std::atomic<float>*, numBand
     return false;
 }
 
-BandSettings settingsFromRawValues (const std::array<const std::atomic<float>*, numBandParameters>& row,
-                                    float hopSeconds) noexcept
+bool allFinite (const BandSettings& s) noexcept
 {
-    const auto raw = [&row] (BandParameter p) { return row[(size_t) p]->load (std::memory_order_relaxed); };
+    for (const auto value : { s.lowHz, s.highHz, s.levelMinDb, s.levelMaxDb, s.gainLinear, s.attackCoeff,
+                              s.releaseCoeff, s.lookaheadMs, s.upperKneeDb, s.lowerKneeDb, s.edgeWidthHz })
+        if (! std::isfinite (value))
+            return false;
+
+    return true;
+}
+
+/** The band's record, or the neutral record when a value is damaged: min, max and the clamps
+    would carry a NaN straight into the coefficients and weights, and from there into masks that
+    keep it until a reset. A gain beyond float range would do the same through an infinite factor. */
+BandSettings settingsFromRawValues (const ParameterRow& row, float hopSeconds) noexcept
+{
+    std::array<float, bypassParam> raw {};
+
+    for (size_t k = 0; k < raw.size(); ++k)
+    {
+        raw[k] = row[k]->load (std::memory_order_relaxed);
+
+        if (! std::isfinite (raw[k]))
+            return {};
+    }
 
     BandSettings s;
-    const auto freqLow = raw (freqLowParam), freqHigh = raw (freqHighParam);
+    const auto freqLow = raw[freqLowParam], freqHigh = raw[freqHighParam];
     s.lowHz = clampTo (std::min (freqLow, freqHigh), 20.0f, 20000.0f);
     s.highHz = clampTo (std::max (freqLow, freqHigh), 20.0f, 20000.0f);
 
-    const auto levelMin = raw (levelMinParam), levelMax = raw (levelMaxParam);
+    const auto levelMin = raw[levelMinParam], levelMax = raw[levelMaxParam];
     s.levelMinDb = clampTo (std::min (levelMin, levelMax), -80.0f, 0.0f);
     s.levelMaxDb = clampTo (std::max (levelMin, levelMax), -80.0f, 0.0f);
 
-    const auto gainDb = raw (gainParam);
+    const auto gainDb = raw[gainParam];
     s.gainLinear = gainDb > -100.0f ? std::pow (10.0f, 0.05f * gainDb) : 0.0f;
 
-    s.lookaheadMs = clampTo (raw (lookaheadParam), 0.0f, 20.0f);
-    s.upperKneeDb = clampTo (raw (upperKneeParam), 0.0f, 60.0f);
-    s.lowerKneeDb = clampTo (raw (lowerKneeParam), 0.0f, 60.0f);
+    s.lookaheadMs = clampTo (raw[lookaheadParam], 0.0f, 20.0f);
+    s.upperKneeDb = clampTo (raw[upperKneeParam], 0.0f, 60.0f);
+    s.lowerKneeDb = clampTo (raw[lowerKneeParam], 0.0f, 60.0f);
 
-    const auto attackSeconds = std::max (raw (attackParam) * 0.001f, 0.001f) + s.lookaheadMs * 0.001f;
+    // The lookahead lengthens the attack: there is no delay line to look ahead with.
+    const auto attackSeconds = std::max (raw[attackParam] * 0.001f, 0.001f) + s.lookaheadMs * 0.001f;
     s.attackCoeff = 1.0f - std::exp (-hopSeconds / attackSeconds);
-    s.releaseCoeff = 1.0f - std::exp (-hopSeconds / std::max (raw (releaseParam) * 0.001f, 0.001f));
-    return s;
+    s.releaseCoeff = 1.0f - std::exp (-hopSeconds / std::max (raw[releaseParam] * 0.001f, 0.001f));
+
+    return allFinite (s) ? s : BandSettings {};
 }
 } // namespace
 
 BandSettingsArray computeBandSettings (const BandParameterCache& cache, double sampleRate) noexcept
 {
+    // The masks advance once per hop, so the coefficients turn real time into time per hop.
     const auto hopSeconds = (float) hopSize / (float) sampleRate;
     BandSettingsArray settings {};
 
     for (size_t b = 0; b < (size_t) numBands; ++b)
     {
         const auto& row = cache[b];
-        const auto* bypass = row[bypassParam];
-
-        if (bypass != nullptr && bypass->load (std::memory_order_relaxed) > 0.5f)
-            continue;
 
         if (anyValuePointerMissing (row))
             continue;
+
+        if (const auto* bypass = row[bypassParam]; bypass != nullptr)
+        {
+            const auto bypassValue = bypass->load (std::memory_order_relaxed);
+
+            // A damaged bypass value says nothing about what the band should do: leave it neutral.
+            if (bypassValue > 0.5f || ! std::isfinite (bypassValue))
+                continue;
+        }
 
         settings[b] = settingsFromRawValues (row, hopSeconds);
     }

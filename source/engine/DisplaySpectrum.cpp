@@ -1,20 +1,21 @@
 #include "engine/DisplaySpectrum.h"
 
-#include <algorithm>
-#include <cmath>
-
-#include "engine/EngineConstants.h"
+#include "engine/BandGains.h"
+#include "engine/BandMath.h"
 
 namespace quarmont
 {
 void toDisplaySpectrum (const std::complex<float>* bins, float* displayValues) noexcept
 {
+    // Two passes, each simple enough for the compiler to vectorise.
+    float amplitudeDb[numDisplayBins];
+    measureAmplitudeDecibels (bins, amplitudeDb, numDisplayBins);
+    toDisplaySpectrum (amplitudeDb, displayValues);
+}
+
+void toDisplaySpectrum (const float* __restrict amplitudeDb, float* __restrict displayValues) noexcept
+{
     for (int i = 0; i < numDisplayBins; ++i)
-    {
-        const auto scale = i == 0 ? 1.0f / (float) frameLength : 1.0f / (float) numDisplayBins;
-        const auto a = std::hypot (bins[i].real(), bins[i].imag()) * scale + 1.0e-9f;
-        const auto level = a > 0.0f ? std::max (20.0f * std::log10 (a), -100.0f) : -100.0f;
-        displayValues[i] = std::clamp ((level + 100.0f) / 100.0f, 0.0f, 1.0f);
-    }
+        displayValues[i] = displayValue (amplitudeDb[i]);
 }
 } // namespace quarmont

@@ -1,0 +1,21 @@
+// The processor builds its parameter tree, which starts a timer: JUCE wants its message manager
+// to exist for that, as it does in a host.
+
+#include <benchmark/benchmark.h>
+#include <juce_events/juce_events.h>
+
+#include "SummaryReporter.h"
+
+int main (int argc, char** argv)
+{
+    juce::ScopedJuceInitialiser_GUI juceInitialiser;
+    benchmark::Initialize (&argc, argv);
+
+    if (benchmark::ReportUnrecognizedArguments (argc, argv))
+        return 1;
+
+    quarmont::bench::SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks (&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+// The heaviest bin loops get a second build for AVX2, picked when the library loads, where the
+// compiler and platform support that (GCC or Clang, x86-64, ELF). AVX2 is asked for without FMA,
+// so both builds perform the same IEEE operations and give bit-identical results.
+//
+// Sanitizer builds keep the single build: the loader runs the function that picks the build
+// before the sanitizer runtime is up, and the instrumented picker crashes there.
+
+#if defined (__has_feature)
+ #if __has_feature (address_sanitizer) || __has_feature (thread_sanitizer)
+  #define QUARMONT_SANITIZED_BUILD 1
+ #endif
+#endif
+
+#if defined (__SANITIZE_ADDRESS__) || defined (__SANITIZE_THREAD__)
+ #define QUARMONT_SANITIZED_BUILD 1
+#endif
+
+#if defined (__x86_64__) && defined (__ELF__) && defined (__has_attribute) && ! defined (QUARMONT_SANITIZED_BUILD)
+ #if __has_attribute (target_clones)
+  #define QUARMONT_VECTOR_CLONES __attribute__ ((target_clones ("avx2", "default")))
+ #endif
+#endif
+
+#ifndef QUARMONT_VECTOR_CLONES
+ #define QUARMONT_VECTOR_CLONES
+#endif

@@ -1,0 +1,221 @@
+// The engine's vectorised band gains and display mapping against the plain reference, over
+// random settings and spectra, frame after frame; and the fixed points of the gain step.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "engine/BandGains.h"
+#include "engine/BandMath.h"
+#include "engine/DisplaySpectrum.h"
+#include "EngineTestSupport.h"
+#include "ReferenceBandGains.h"
+
+namespace
+{
+using namespace quarmont;
+using quarmont::testing::BandParameterValues;
+
+BandMasks unityMasks()
+{
+    BandMasks masks;
+
+    for (auto& mask : masks)
+        mask.assign (numProcessedBins, 1.0f);
+
+    return masks;
+}
+
+/** Random raw values across and beyond the parameter ranges, with the special cases mixed in:
+    0 dB gains, silencing gains, zero knees, equal or reversed edges, bypass. */
+BandSettingsArray randomSettings (std::mt19937& generator, double sampleRate, bool boosting)
+{
+    std::uniform_real_distribution<float> unit (0.0f, 1.0f);
+    const auto between = [&] (float low, float high) { return low + (high - low) * unit (generator); };
+    const auto chance = [&] (float p) { return unit (generator) < p; };
+
+    BandParameterValues parameters;
+
+    for (int band = 1; band <= numBands; ++band)
+    {
+        const auto edge = between (0.0f, 24000.0f);
+        parameters.set (band, freqLowParam, edge);
+        parameters.set (band, freqHighParam, chance (0.05f) ? edge : between (0.0f, 24000.0f));
+        parameters.set (band, levelMinParam, between (-95.0f, 5.0f));
+        parameters.set (band, levelMaxParam, between (-95.0f, 5.0f));
+        parameters.set (band, gainParam, chance (0.15f) ? 0.0f : (chance (0.05f) ? -120.0f
+                                                                 : (boosting ? between (0.0f, 30.0f) : between (-70.0f, 0.0f))));
+        parameters.set (band, attackParam, between (-5.0f, 400.0f));
+        parameters.set (band, releaseParam, between (-5.0f, 3000.0f));
+        parameters.set (band, lookaheadParam, between (-5.0f, 25.0f));
+        // Knees are either off or at least 1 dB wide: a hair-thin soft knee is a step, and a step
+        // cannot be compared within a tolerance (see nudgedAwayFromSteps).
+        parameters.set (band, upperKneeParam, chance (0.4f) ? 0.0f : between (1.0f, 70.0f));
+        parameters.set (band, lowerKneeParam, chance (0.4f) ? 0.0f : between (1.0f, 70.0f));
+        parameters.set (band, bypassParam, chance (0.15f) ? 1.0f : 0.0f);
+    }
+
+    return computeBandSettings (parameters.cache, sampleRate);
+}
+
+bool nearStep (const BandSettingsArray& settings, float level)
+{
+    constexpr float margin = 1.0e-3f; // dB; the engine's level agrees with log10's to 4e-5 dB
+
+    for (const auto& band : settings)
+        if ((band.lowerKneeDb <= 0.0f && std::abs (level - band.levelMinDb) < margin)
+            || (band.upperKneeDb <= 0.0f && std::abs (level - band.levelMaxDb) < margin))
+            return true;
+
+    return false;
+}
+
+/** A random spectrum whose bin levels span -170 .. +20 dB, with a few silent, NaN and infinite
+    bins. Bins that would sit on a hard level edge are drawn again: there the two
+    implementations may rightly fall on different sides of the step. */
+std::vector<std::complex<float>> randomSpectrum (std::mt19937& generator, const BandSettingsArray& settings)
+{
+    std::uniform_real_distribution<float> level (-170.0f, 20.0f), phase (0.0f, 6.2831853f), unit (0.0f, 1.0f);
+    std::vector<std::complex<float>> spectrum (frameLength);
+
+    for (int i = 0; i <= frameLength / 2; ++i)
+    {
+        const auto scale = binAmplitudeScale (i);
+        auto& bin = spectrum[(size_t) i];
+        const auto special = unit (generator);
+
+        if (special < 0.01f)
+            bin = {};
+        else if (special < 0.015f)
+            bin = { std::numeric_limits<float>::quiet_NaN(), 1.0f };
+        else if (special < 0.02f)
+            bin = { std::numeric_limits<float>::infinity(), 0.0f };
+        else
+        {
+            do
+                bin = std::polar (std::pow (10.0f, level (generator) / 20.0f) / scale, phase (generator));
+            while (nearStep (settings, 20.0f * std::log10 (std::abs (bin) * scale + 1.0e-9f)));
+        }
+
+        if (i > 0 && i < frameLength / 2)
+            spectrum[(size_t) (frameLength - i)] = std::conj (bin);
+    }
+
+    return spectrum;
+}
+
+void expectClose (float actual, float expected, float relative, const std::string& what)
+{
+    if (std::isnan (expected))
+        EXPECT_TRUE (std::isnan (actual)) << what;
+    else if (std::isinf (expected))
+        EXPECT_EQ (actual, expected) << what;
+    else
+        EXPECT_NEAR (actual, expected, relative * std::max (1.0f, std::abs (expected))) << what;
+}
+
+TEST (BandGainsReference, VectorisedStepMatchesThePlainOneFrameAfterFrame)
+{
+    std::mt19937 generator (2024);
+    int comparedFrames = 0;
+
+    for (int trial = 0; trial < 60; ++trial)
+    {
+        const auto sampleRate = trial % 3 == 0 ? 44100.0 : (trial % 3 == 1 ? 48000.0 : 96000.0);
+        auto settings = randomSettings (generator, sampleRate, trial % 2 == 0);
+        auto masks = unityMasks();
+        auto referenceMasks = unityMasks();
+
+        for (int frame = 0; frame < 16; ++frame)
+        {
+            // Halfway, some bands turn neutral: their masks relax, snap back or are skipped.
+            if (frame == 10)
+            {
+                settings[(size_t) trial % numBands].gainLinear = 1.0f;
+                settings[(size_t) (trial + 2) % numBands] = BandSettings {};
+            }
+
+            auto spectrum = randomSpectrum (generator, settings);
+            auto referenceSpectrum = spectrum;
+
+            float display[numDisplayBins], referenceDisplay[numDisplayBins];
+            toDisplaySpectrum (spectrum.data(), display);
+            quarmont::testing::referenceDisplaySpectrum (spectrum, referenceDisplay);
+
+            applyBandGains (settings, masks, spectrum, sampleRate);
+            quarmont::testing::referenceApplyBandGains (settings, referenceMasks, referenceSpectrum, sampleRate);
+
+            const auto where = [&] (const char* what, size_t index)
+            {
+                return std::string (what) + " " + std::to_string (index) + ", trial " + std::to_string (trial)
+                       + ", frame " + std::to_string (frame);
+            };
+
+            for (size_t i = 0; i < (size_t) numDisplayBins; ++i)
+                ASSERT_NEAR (display[i], referenceDisplay[i], 1.0e-6f) << where ("display bin", i);
+
+            for (size_t b = 0; b < (size_t) numBands; ++b)
+                for (size_t i = 0; i < (size_t) numProcessedBins; ++i)
+                    expectClose (masks[b][i], referenceMasks[b][i], 1.0e-5f, where ("mask of band", b) + ", bin " + std::to_string (i));
+
+            for (size_t i = 0; i < (size_t) frameLength; ++i)
+            {
+                expectClose (spectrum[i].real(), referenceSpectrum[i].real(), 1.0e-5f, where ("real part of bin", i));
+                expectClose (spectrum[i].imag(), referenceSpectrum[i].imag(), 1.0e-5f, where ("imaginary part of bin", i));
+            }
+
+            if (HasFailure())
+                return;
+
+            ++comparedFrames;
+        }
+    }
+
+    EXPECT_EQ (comparedFrames, 60 * 16);
+}
+
+TEST (BandGainsReference, OverlappingBandsCompoundWithinTheLimits)
+{
+    struct Case { float gainDb; int bands; float expectedGain; };
+
+    const Case cases[] = {
+        { 24.0f, 3, 32.0f },        // 3981 limited to 32
+        { -60.0f, 3, 1.0e-6f },     // 1e-9 limited to 1e-6
+        { -6.0f, 2, 0.25118864f },  // about -12 dB: bands multiply
+        { 24.0f, 1, 15.848932f },
+    };
+
+    for (const auto& c : cases)
+    {
+        BandParameterValues parameters;
+
+        for (int band = 1; band <= c.bands; ++band)
+        {
+            parameters.set (band, freqLowParam, 500.0f);
+            parameters.set (band, freqHighParam, 1500.0f);
+            parameters.set (band, gainParam, c.gainDb);
+            parameters.set (band, attackParam, 1.0f);
+            parameters.set (band, lookaheadParam, 0.0f);
+        }
+
+        const auto settings = computeBandSettings (parameters.cache, 48000.0);
+        auto masks = unityMasks();
+        const std::complex<float> tone { 3.0f, -4.0f }; // about -46 dB at bin 40 (937.5 Hz)
+        std::vector<std::complex<float>> spectrum;
+
+        for (int frame = 0; frame < 300; ++frame)
+        {
+            spectrum.assign (frameLength, {});
+            spectrum[40] = tone;
+            spectrum[frameLength - 40] = std::conj (tone);
+            applyBandGains (settings, masks, spectrum, 48000.0);
+        }
+
+        EXPECT_NEAR (spectrum[40].real() / tone.real(), c.expectedGain, c.expectedGain * 1.0e-5f) << c.gainDb << " dB x " << c.bands;
+        EXPECT_EQ (spectrum[frameLength - 40], std::conj (spectrum[40])) << "mirrored bin, " << c.gainDb << " dB x " << c.bands;
+        EXPECT_EQ (spectrum[100], std::complex<float> {}) << "silent bins stay silent";
+    }
+}
+} // namespace
