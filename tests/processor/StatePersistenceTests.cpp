@@ -89,7 +89,7 @@ TEST_F (StatePersistence, UnreadableOrForeignDataChangesNothing)
         { "other root", stateFromXml (R"(<Preset><PARAM id="band1_gain" value="-12"/></Preset>)") },
         { "malformed xml", [] { juce::MemoryBlock b; const juce::String text ("<Parameters><PARAM id="); 
                                 juce::MemoryOutputStream out (b, false); out.writeInt (0x21324356); out.writeInt ((int) text.length() + 1);
-                                out.write (text.toRawUTF8(), text.length() + 1); return b; }() },
+                                out.write (text.toRawUTF8(), (size_t) text.length() + 1); return b; }() },
     };
 
     for (const auto& c : cases)
