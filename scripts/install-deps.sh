@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config ccache clang
+    build-essential cmake ninja-build pkg-config ccache clang libclang-rt-14-dev
     juce-modules-source juce-tools
     libfftw3-dev libcurl4-gnutls-dev
     libasound2-dev libfreetype-dev libx11-dev libxext-dev libxinerama-dev libxrandr-dev

@@ -111,7 +111,10 @@ std::unique_ptr<juce::XmlElement> parseStateBlock (const void* data, int sizeInB
 
     const auto length = (size_t) (std::find (text, text + available, '\0') - text);
 
-    if (length == 0 || xmlNestingDepth (text, length, maxStateNestingDepth) > maxStateNestingDepth)
+    // JUCE's UTF-8 decoding reads past the end of a string that ends inside a malformed
+    // sequence, and its XML parser would do so on such a block.
+    if (length == 0 || ! juce::CharPointer_UTF8::isValidString (text, (int) length)
+        || xmlNestingDepth (text, length, maxStateNestingDepth) > maxStateNestingDepth)
         return {};
 
     return juce::parseXML (juce::String::fromUTF8 (text, (int) length));
@@ -128,18 +131,27 @@ juce::ValueTree completeRestoredState (const juce::ValueTree& restored, juce::Au
         if (ranged == nullptr)
             continue;
 
+        // The tree applies every child that carries a parameter's id, in order, whatever its
+        // type; so every such child has to be looked at, not just the first.
         const auto& id = ranged->getParameterID();
-        auto child = completed.getChildWithProperty (idProperty, id);
+        auto found = false;
 
-        if (! child.isValid())
+        for (auto child : completed)
+        {
+            if (child.getProperty (idProperty).toString() != id)
+                continue;
+
+            found = true;
+
+            if (child.hasProperty (valueProperty) && ! isFiniteNumber (child.getProperty (valueProperty)))
+                child.setProperty (valueProperty, ranged->convertFrom0to1 (ranged->getDefaultValue()), nullptr);
+        }
+
+        if (! found)
         {
             const auto current = ranged->convertFrom0to1 (ranged->getValue());
             completed.appendChild ({ paramType, { { idProperty, id }, { valueProperty, current } } }, nullptr);
-            continue;
         }
-
-        if (child.hasProperty (valueProperty) && ! isFiniteNumber (child.getProperty (valueProperty)))
-            child.setProperty (valueProperty, ranged->convertFrom0to1 (ranged->getDefaultValue()), nullptr);
     }
 
     return completed;

@@ -9,8 +9,9 @@ namespace quarmont
     Our own states are a few kilobytes, two levels deep. A block whose text is larger than
     maxStateTextBytes, or whose elements nest deeper than maxStateNestingDepth, is refused before
     parsing: the XML parser recurses once per level and would run out of stack on a deeply
-    nested document, and a huge one would stall the host's thread. Returns null when refused or
-    unreadable. */
+    nested document, and a huge one would stall the host's thread. Text that is not valid UTF-8
+    is refused too: the parser reads past the end of a malformed sequence. Returns null when
+    refused or unreadable. */
 std::unique_ptr<juce::XmlElement> parseStateBlock (const void* data, int sizeInBytes);
 
 constexpr int maxStateTextBytes = 4 * 1024 * 1024;

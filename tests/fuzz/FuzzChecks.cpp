@@ -17,7 +17,9 @@ namespace
 
 void initialiseJuceOnce()
 {
-    static juce::ScopedJuceInitialiser_GUI juceInitialiser;
+    // Never destroyed: libFuzzer leaves through exit(), after JUCE's own statics are gone.
+    static auto* juceInitialiser = new juce::ScopedJuceInitialiser_GUI();
+    juce::ignoreUnused (juceInitialiser);
 }
 
 void checkProcessorIsSound (QuarmontAudioProcessor& processor)
@@ -29,7 +31,10 @@ void checkProcessorIsSound (QuarmontAudioProcessor& processor)
         const auto& range = ranged->getNormalisableRange();
 
         if (! std::isfinite (raw) || raw < range.start || raw > range.end)
+        {
+            std::fprintf (stderr, "%s = %g\n", ranged->getParameterID().toRawUTF8(), (double) raw);
             finding ("parameter outside its range after a restore");
+        }
     }
 
     processor.prepareToPlay (48000.0, 512);

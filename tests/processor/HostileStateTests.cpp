@@ -89,6 +89,20 @@ TEST_F (HostileState, ManyMegabytesAreRefusedWithoutParsing)
     EXPECT_EQ (rawValuesOf (processor), before);
 }
 
+TEST_F (HostileState, MalformedUtf8IsRefused)
+{
+    // Found by fuzzing: bytes that are not UTF-8 just before the end made the XML parser read
+    // past the end of its buffer.
+    const char text[] = "<Parameters><PARAM id=\"band1_gain\" value=\"-6\"/><Oth\xff\xff\xff";
+    juce::MemoryBlock block;
+    juce::MemoryOutputStream out (block, false);
+    out.writeInt (0x21324356);
+    out.writeInt ((int) sizeof (text));
+    out.write (text, sizeof (text));
+    restore (block);
+    EXPECT_EQ (rawValuesOf (processor), before);
+}
+
 TEST (XmlNestingDepth, CountsElementsNotMarkup)
 {
     struct Case { const char* xml; int depth; };

@@ -123,6 +123,8 @@ TEST_F (StatePersistence, NonFiniteValuesFallBackToTheDefaultAndTheRestStillLoad
         <PARAM id="band3_freqLow" value="-inf"/>
         <PARAM id="band4_releaseMs" value="1e400"/>
         <PARAM id="band5_gain" value="-7"/>
+        <PARAM id="band2_levelMax" value="-3"/>
+        <Other id="band2_levelMax" value="-nan"/>
     </Parameters>)"));
 
     EXPECT_EQ (raw (processor, "band1_gain"), 0.0f);
@@ -130,6 +132,7 @@ TEST_F (StatePersistence, NonFiniteValuesFallBackToTheDefaultAndTheRestStillLoad
     EXPECT_NEAR (raw (processor, "band3_freqLow"), 600.0f, 0.01f);
     EXPECT_EQ (raw (processor, "band4_releaseMs"), 250.0f);
     EXPECT_EQ (raw (processor, "band5_gain"), -7.0f);
+    EXPECT_EQ (raw (processor, "band2_levelMax"), 0.0f) << "a later child with the same id is applied too";
 
     for (auto value : rawValuesOf (processor))
         EXPECT_TRUE (std::isfinite (value));
