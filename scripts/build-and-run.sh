@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
+# Object files are shared between clones and build folders through ccache.
+export CCACHE_BASEDIR="$PWD"
+
 cmake --preset release
 cmake --build --preset release --target Quarmont_VST3 quarmont-host
 
