@@ -10,34 +10,13 @@
 
 #include "engine/BandLevelingEngine.h"
 #include "BenchmarkScenarios.h"
+#include "EngineTestSupport.h"
 
 namespace
 {
 using namespace quarmont;
 
-struct EngineParameters
-{
-    EngineParameters()
-    {
-        static constexpr std::array<float, numBands + 1> edges { 20.0f, 120.0f, 600.0f, 2500.0f, 7000.0f, 20000.0f };
-
-        for (size_t b = 0; b < (size_t) numBands; ++b)
-        {
-            const std::array<float, numBandParameters> defaults {
-                edges[b], edges[b + 1], -80.0f, 0.0f, 0.0f, 25.0f, 250.0f, 10.0f, 0.0f, 0.0f, 0.0f
-            };
-
-            for (size_t p = 0; p < (size_t) numBandParameters; ++p)
-            {
-                values[b][p].store (defaults[p]);
-                cache[b][p] = &values[b][p];
-            }
-        }
-    }
-
-    std::array<std::array<std::atomic<float>, numBandParameters>, numBands> values;
-    BandParameterCache cache {};
-};
+using EngineParameters = quarmont::testing::BandParameterValues;
 
 void engineFrame (benchmark::State& state, int channel, bool allBandsActive)
 {

@@ -3,29 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
 
 #include "engine/BandLevelingEngine.h"
 #include "support/AllocationCounter.h"
+#include "EngineSignals.h"
 #include "EngineTestSupport.h"
 
 namespace
 {
 using quarmont::BandLevelingEngine;
 using quarmont::frameLength;
-
-std::vector<float> makeNoise (int length, unsigned seed = 1)
-{
-    std::mt19937 generator (seed);
-    std::uniform_real_distribution<float> distribution (-0.5f, 0.5f);
-    std::vector<float> noise ((size_t) length);
-
-    for (auto& x : noise)
-        x = distribution (generator);
-
-    return noise;
-}
+using quarmont::testing::makeNoise;
 
 /** Runs a mono signal through a freshly prepared engine in blocks of the given size. */
 std::vector<float> render (BandLevelingEngine& engine, std::vector<float> audio, int blockSize)
@@ -61,7 +50,7 @@ float reconstructionTolerance (size_t outputIndex)
 
 TEST (StftEngine, OutputIsSilentWhileFillingThenTheInputDelayedBy2048)
 {
-    const auto input = makeNoise (6 * frameLength);
+    const auto input = makeNoise (6 * frameLength, 1);
     const auto output = renderFresh (input, 512);
 
     for (int n = 0; n < firstReconstructedOutput; ++n)
