@@ -82,6 +82,12 @@ float peakDb (const juce::AudioBuffer<float>& audio, int start)
     return juce::Decibels::gainToDecibels (peak, -160.0f);
 }
 
+int fail (const juce::String& error)
+{
+    std::cerr << error << "\n";
+    return 1;
+}
+
 int run (const Options& options)
 {
     juce::String error;
@@ -91,7 +97,7 @@ int run (const Options& options)
     if (options.input != juce::File())
     {
         if (! quarmont::hosting::readAudioFile (options.input, audio, rate, error))
-            return std::cerr << error << "\n", 1;
+            return fail (error);
     }
     else
     {
@@ -104,14 +110,14 @@ int run (const Options& options)
     auto instance = quarmont::hosting::loadVst3 (options.plugin, rate, options.block, channels, error);
 
     if (instance == nullptr)
-        return std::cerr << error << "\n", 1;
+        return fail (error);
 
     std::cout << "Loaded " << instance->getName() << " from " << options.plugin.getFullPathName() << "\n"
               << "  latency " << instance->getLatencySamples() << " samples, " << channels << " channel(s), "
               << rate << " Hz, blocks of " << options.block << "\n";
 
     if (options.state != juce::File() && ! quarmont::hosting::restoreStateFromFile (*instance, options.state, error))
-        return std::cerr << error << "\n", 1;
+        return fail (error);
 
     for (const auto& setting : options.settings)
         if (! applySetting (*instance, setting))
@@ -132,7 +138,7 @@ int run (const Options& options)
         aligned.copyFrom (ch, 0, audio, ch, latency, inputLength);
 
     if (! quarmont::hosting::writeWavFile (options.output, aligned, rate, error))
-        return std::cerr << error << "\n", 1;
+        return fail (error);
 
     std::cout << "Rendered " << juce::String (inputLength / rate, 2) << " s of "
               << (options.input != juce::File() ? options.input.getFileName() : juce::String ("the demo signal"))
