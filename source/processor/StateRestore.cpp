@@ -89,6 +89,27 @@ int xmlNestingDepth (const char* text, size_t length, int stopAbove)
     return deepest;
 }
 
+bool hasProcessingInstructionAfterRootTag (const char* text, size_t length)
+{
+    size_t i = 0;
+
+    // Step over the prolog: declaration, processing instructions, comments, doctype, spaces.
+    while (i < length)
+    {
+        if (startsWith (text, length, i, "<?"))        i = skipPast (text, length, i + 2, "?>");
+        else if (startsWith (text, length, i, "<!--")) i = skipPast (text, length, i + 4, "-->");
+        else if (startsWith (text, length, i, "<!"))   i = skipPast (text, length, i + 2, ">");
+        else if (text[i] == '<')                       break;
+        else                                           ++i;
+    }
+
+    for (; i + 1 < length; ++i)
+        if (text[i] == '<' && text[i + 1] == '?')
+            return true;
+
+    return false;
+}
+
 std::unique_ptr<juce::XmlElement> parseStateBlock (const void* data, int sizeInBytes)
 {
     constexpr int headerSize = 8;
@@ -114,7 +135,8 @@ std::unique_ptr<juce::XmlElement> parseStateBlock (const void* data, int sizeInB
     // JUCE's UTF-8 decoding reads past the end of a string that ends inside a malformed
     // sequence, and its XML parser would do so on such a block.
     if (length == 0 || ! juce::CharPointer_UTF8::isValidString (text, (int) length)
-        || xmlNestingDepth (text, length, maxStateNestingDepth) > maxStateNestingDepth)
+        || xmlNestingDepth (text, length, maxStateNestingDepth) > maxStateNestingDepth
+        || hasProcessingInstructionAfterRootTag (text, length))
         return {};
 
     return juce::parseXML (juce::String::fromUTF8 (text, (int) length));

@@ -10,8 +10,10 @@ namespace quarmont
     maxStateTextBytes, or whose elements nest deeper than maxStateNestingDepth, is refused before
     parsing: the XML parser recurses once per level and would run out of stack on a deeply
     nested document, and a huge one would stall the host's thread. Text that is not valid UTF-8
-    is refused too: the parser reads past the end of a malformed sequence. Returns null when
-    refused or unreadable. */
+    is refused too: the parser reads past the end of a malformed sequence. So is a processing
+    instruction ("<?...?>") inside the root element, on which the parser can loop forever; ours
+    only ever carry the XML declaration in front of the root. Returns null when refused or
+    unreadable. */
 std::unique_ptr<juce::XmlElement> parseStateBlock (const void* data, int sizeInBytes);
 
 constexpr int maxStateTextBytes = 4 * 1024 * 1024;
@@ -21,6 +23,9 @@ constexpr int maxStateNestingDepth = 16;
     processing instructions and quoted attribute values are skipped). Stops counting once the
     depth passes the given limit. */
 int xmlNestingDepth (const char* text, size_t length, int stopAbove);
+
+/** True when a processing instruction ("<?") follows the first start tag. */
+bool hasProcessingInstructionAfterRootTag (const char* text, size_t length);
 
 /** Prepares a restored "Parameters" tree for AudioProcessorValueTreeState::replaceState.
 

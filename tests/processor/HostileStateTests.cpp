@@ -103,6 +103,29 @@ TEST_F (HostileState, MalformedUtf8IsRefused)
     EXPECT_EQ (rawValuesOf (processor), before);
 }
 
+TEST_F (HostileState, ProcessingInstructionInsideTheRootIsRefused)
+{
+    // Found by fuzzing: the XML parser loops forever on a processing instruction followed by text
+    // inside an element, which would hang the host's thread.
+    restore (wrapXmlText ("<Parameters><PARAM id=\"band1_gain\" value=\"-6\"/><?x?>b</Parameters>"));
+    EXPECT_EQ (rawValuesOf (processor), before);
+}
+
+TEST (ProcessingInstructions, OnlyTheDeclarationInFrontOfTheRootIsAllowed)
+{
+    struct Case { const char* xml; bool refused; };
+    const Case cases[] {
+        { "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Parameters><PARAM id=\"x\"/></Parameters>", false },
+        { "<?xml version=\"1.0\"?><!-- <?no?> --><!DOCTYPE p><Parameters/>", false },
+        { "<Parameters><?x?>b</Parameters>", true },
+        { "<Parameters><PARAM/><?x?></Parameters>", true },
+        { "<Parameters/><?x?>", true },
+    };
+
+    for (const auto& c : cases)
+        EXPECT_EQ (quarmont::hasProcessingInstructionAfterRootTag (c.xml, std::strlen (c.xml)), c.refused) << c.xml;
+}
+
 TEST (XmlNestingDepth, CountsElementsNotMarkup)
 {
     struct Case { const char* xml; int depth; };
