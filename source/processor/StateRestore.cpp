@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <set>
 
 namespace quarmont
 {
@@ -145,35 +146,34 @@ std::unique_ptr<juce::XmlElement> parseStateBlock (const void* data, int sizeInB
 juce::ValueTree completeRestoredState (const juce::ValueTree& restored, juce::AudioProcessorValueTreeState& apvts)
 {
     auto completed = restored.createCopy();
+    std::set<juce::String> idsPresent;
+
+    // The tree applies every child that carries a parameter's id, in order, whatever its type;
+    // so every such child is looked at, not just the first.
+    for (auto child : completed)
+    {
+        const auto id = child.getProperty (idProperty).toString();
+        auto* parameter = apvts.getParameter (id);
+
+        if (parameter == nullptr)
+            continue;
+
+        idsPresent.insert (id);
+
+        if (child.hasProperty (valueProperty) && ! isFiniteNumber (child.getProperty (valueProperty)))
+            child.setProperty (valueProperty, parameter->convertFrom0to1 (parameter->getDefaultValue()), nullptr);
+    }
 
     for (auto* parameter : apvts.processor.getParameters())
     {
         auto* ranged = dynamic_cast<juce::RangedAudioParameter*> (parameter);
 
-        if (ranged == nullptr)
+        if (ranged == nullptr || idsPresent.count (ranged->getParameterID()) != 0)
             continue;
 
-        // The tree applies every child that carries a parameter's id, in order, whatever its
-        // type; so every such child has to be looked at, not just the first.
-        const auto& id = ranged->getParameterID();
-        auto found = false;
-
-        for (auto child : completed)
-        {
-            if (child.getProperty (idProperty).toString() != id)
-                continue;
-
-            found = true;
-
-            if (child.hasProperty (valueProperty) && ! isFiniteNumber (child.getProperty (valueProperty)))
-                child.setProperty (valueProperty, ranged->convertFrom0to1 (ranged->getDefaultValue()), nullptr);
-        }
-
-        if (! found)
-        {
-            const auto current = ranged->convertFrom0to1 (ranged->getValue());
-            completed.appendChild ({ paramType, { { idProperty, id }, { valueProperty, current } } }, nullptr);
-        }
+        const auto current = ranged->convertFrom0to1 (ranged->getValue());
+        completed.appendChild ({ paramType, { { idProperty, ranged->getParameterID() }, { valueProperty, current } } },
+                               nullptr);
     }
 
     return completed;
