@@ -47,7 +47,6 @@ public:
     }
 
     double getSampleRate() const noexcept { return engineSampleRate; }
-    int getNumChannelStates() const noexcept { return (int) channelStates.size(); }
     const ChannelState& getChannelState (int channel) const { return channelStates[(size_t) channel]; }
 
 private:

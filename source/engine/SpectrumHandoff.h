@@ -22,7 +22,6 @@ public:
     /** Any thread: copies the newest pair if the serial differs from lastSeenSerial. */
     bool getSpectrumSnapshot (float* inputDestination, float* outputDestination, int& lastSeenSerial) const noexcept;
 
-    int getSerial() const noexcept { return spectrumSerial.load(); }
 
 private:
     mutable juce::SpinLock spectrumLock;

@@ -35,7 +35,6 @@ public:
     bool getSpectrumSnapshot (float* inputDestination, float* outputDestination, int& lastSeenSerial) const noexcept;
 
     double getEngineSampleRate() const noexcept { return engine.getSampleRate(); }
-    const quarmont::BandLevelingEngine& getEngine() const noexcept { return engine; }
 
     juce::AudioProcessorValueTreeState apvts;
 
