@@ -50,6 +50,12 @@ set_target_properties(quarmont_juce PROPERTIES
 # JUCE's own sources are not ours to warn about.
 target_compile_options(quarmont_juce PRIVATE -w)
 
+# Our code builds warning-free with JUCE 8's recommended warnings on either JUCE: these two are
+# the ones JUCE 7's set lacks.
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_compile_options(quarmont_juce INTERFACE -Wfloat-equal -Wmissing-field-initializers)
+endif()
+
 # Debian's JUCE decodes PNG and JPEG with the system libraries instead of its bundled copies.
 if(TARGET juce::pkgconfig_JUCE_IMG_LINUX_DEPS)
     target_link_libraries(quarmont_juce PUBLIC juce::pkgconfig_JUCE_IMG_LINUX_DEPS)

@@ -1,14 +1,17 @@
-# Two faults of the VST3 client wrapper in JUCE 7.0.5 that reach our users, mended in a copy of
-# the wrapper that the Quarmont_VST3 target compiles instead of the original:
+# Two faults of JUCE's VST3 client wrapper that reach our users, mended in a copy of the wrapper
+# that the Quarmont_VST3 target compiles instead of the original:
 #
 # 1. The wrapper sizes its scratch buffers from the maxSamplesPerBlock a host announces in
 #    setupProcessing, and writes past them when the host then sends a larger block: heap
-#    corruption, a crashed session. Hosts do that. The copy grows the buffers instead.
-# 2. Every process call copies each bus's channel mapping (a std::vector), which allocates on the
-#    audio thread. The copy takes a reference.
+#    corruption, a crashed session. Hosts do that. JUCE 7.0.5 and 8.0.12 both have it. The copy
+#    grows the buffers instead.
+# 2. JUCE 7.0.5 copies each bus's channel mapping (a std::vector) on every process call, which
+#    allocates on the audio thread. The copy takes a reference. JUCE 8 already does.
 #
-# Each mend is applied only where the original text is found, so a JUCE version that has fixed
-# these (or changed the code) builds with its own wrapper untouched.
+# The wrapper is found in either layout: JUCE 7 keeps it in VST3/juce_VST3_Wrapper.cpp (included
+# by juce_audio_plugin_client_VST3.cpp), JUCE 8 in juce_audio_plugin_client_VST3.cpp itself.
+# Each mend is applied only where the original text is found; a JUCE whose wrapper is not
+# recognised is built with its own wrapper, untouched, and the configure says so.
 
 set(quarmont_client_dir "${JUCE_MODULES_DIR}/juce_audio_plugin_client")
 set(quarmont_patched_root "${CMAKE_BINARY_DIR}/patched-juce")
@@ -23,16 +26,10 @@ function(quarmont_write_if_changed path content)
     file(WRITE "${path}" "${content}")
 endfunction()
 
-function(quarmont_apply_vst3_wrapper_fixes)
-    file(READ "${quarmont_client_dir}/VST3/juce_VST3_Wrapper.cpp" wrapper)
+# Grows the wrapper's scratch buffers when a block is larger than announced; returns the wrapper
+# relative to juce_audio_plugin_client, or nothing when no known wrapper has the expected code.
+function(quarmont_mend_wrapper_buffers out_relative_path)
     set(anchor "        midiBuffer.clear();\n\n        if (data.inputParameterChanges != nullptr)")
-    string(FIND "${wrapper}" "${anchor}" position)
-
-    if(position EQUAL -1)
-        message(STATUS "Quarmont: this JUCE's VST3 wrapper differs from 7.0.5; using it unchanged")
-        return()
-    endif()
-
     set(growBuffers
 "        // Quarmont: a host that sends more samples than it announced in setupProcessing would
         // overrun the scratch buffers sized from that announcement; grow them instead.
@@ -43,14 +40,73 @@ function(quarmont_apply_vst3_wrapper_fixes)
         }
 
 ")
-    string(REPLACE "${anchor}" "${growBuffers}${anchor}" wrapper "${wrapper}")
+    set(${out_relative_path} "" PARENT_SCOPE)
+
+    foreach(candidate VST3/juce_VST3_Wrapper.cpp juce_audio_plugin_client_VST3.cpp)
+        set(original "${quarmont_client_dir}/${candidate}")
+        if(NOT EXISTS "${original}")
+            continue()
+        endif()
+
+        file(READ "${original}" wrapper)
+        string(FIND "${wrapper}" "${anchor}" position)
+        if(position EQUAL -1)
+            continue()
+        endif()
+
+        string(REPLACE "${anchor}" "${growBuffers}${anchor}" wrapper "${wrapper}")
+        quarmont_write_if_changed("${quarmont_patched_root}/juce_audio_plugin_client/${candidate}" "${wrapper}")
+        set(${out_relative_path} "${candidate}" PARENT_SCOPE)
+        return()
+    endforeach()
+endfunction()
+
+# Replaces the per-call copy of the channel mapping with a reference, in a copy of the header
+# placed first on the wrapper's include path (the wrapper includes it with angle brackets).
+function(quarmont_mend_channel_mapping_copy)
+    set(copyingLine "            const auto mapping = map[busIndex];")
+
+    foreach(module juce_audio_processors juce_audio_processors_headless)
+        set(header "${module}/format_types/juce_VST3Common.h")
+        if(NOT EXISTS "${JUCE_MODULES_DIR}/${header}")
+            continue()
+        endif()
+
+        file(READ "${JUCE_MODULES_DIR}/${header}" common)
+        string(FIND "${common}" "${copyingLine}" position)
+        if(position EQUAL -1)
+            message(STATUS "Quarmont: ${header} already takes the channel mapping by reference")
+            return()
+        endif()
+
+        string(REPLACE "${copyingLine}" "            const auto& mapping = map[busIndex];" common "${common}")
+        quarmont_write_if_changed("${quarmont_patched_root}/include/${header}" "${common}")
+        target_include_directories(Quarmont_VST3 BEFORE PRIVATE "${quarmont_patched_root}/include")
+        message(STATUS "Quarmont: mended the per-call copy of the channel mapping in ${header}")
+        return()
+    endforeach()
+
+    message(STATUS "Quarmont: no juce_VST3Common.h found under ${JUCE_MODULES_DIR}; channel mapping left as it is")
+endfunction()
+
+function(quarmont_apply_vst3_wrapper_fixes)
+    quarmont_mend_wrapper_buffers(wrapper)
+
+    if(wrapper STREQUAL "")
+        message(WARNING
+            "Quarmont: the VST3 wrapper under ${quarmont_client_dir} is not one this project "
+            "knows (JUCE 7.0.5 or 8.0.x); building it unmended. A host that sends a block larger "
+            "than it announced may crash the plug-in.")
+        return()
+    endif()
 
     set(client_copy "${quarmont_patched_root}/juce_audio_plugin_client")
-    quarmont_write_if_changed("${client_copy}/VST3/juce_VST3_Wrapper.cpp" "${wrapper}")
-    quarmont_write_if_changed("${client_copy}/juce_audio_plugin_client_VST3.cpp"
-                              "#include \"VST3/juce_VST3_Wrapper.cpp\"\n")
+    if(NOT wrapper STREQUAL "juce_audio_plugin_client_VST3.cpp")
+        quarmont_write_if_changed("${client_copy}/juce_audio_plugin_client_VST3.cpp"
+                                  "#include \"${wrapper}\"\n")
+    endif()
 
-    # The wrapper includes its neighbours by relative paths.
+    # JUCE 7's wrapper includes its neighbours by relative paths.
     foreach(neighbour utility detail)
         if(EXISTS "${quarmont_client_dir}/${neighbour}" AND NOT EXISTS "${client_copy}/${neighbour}")
             file(CREATE_LINK "${quarmont_client_dir}/${neighbour}" "${client_copy}/${neighbour}" SYMBOLIC)
@@ -59,20 +115,9 @@ function(quarmont_apply_vst3_wrapper_fixes)
 
     set_property(TARGET juce_audio_plugin_client_VST3 PROPERTY
                  INTERFACE_SOURCES "${client_copy}/juce_audio_plugin_client_VST3.cpp")
+    message(STATUS "Quarmont: VST3 wrapper ${wrapper} mended to grow its buffers for oversized blocks")
 
-    # The channel mapping copy lives in a header the wrapper includes with angle brackets, so a
-    # mended copy placed first on the wrapper's include path replaces it for the wrapper only.
-    set(common_header "${JUCE_MODULES_DIR}/juce_audio_processors/format_types/juce_VST3Common.h")
-    file(READ "${common_header}" common)
-    set(copyingLine "            const auto mapping = map[busIndex];")
-    string(FIND "${common}" "${copyingLine}" position)
-
-    if(NOT position EQUAL -1)
-        string(REPLACE "${copyingLine}" "            const auto& mapping = map[busIndex];" common "${common}")
-        quarmont_write_if_changed(
-            "${quarmont_patched_root}/include/juce_audio_processors/format_types/juce_VST3Common.h" "${common}")
-        target_include_directories(Quarmont_VST3 BEFORE PRIVATE "${quarmont_patched_root}/include")
-    endif()
+    quarmont_mend_channel_mapping_copy()
 endfunction()
 
 quarmont_apply_vst3_wrapper_fixes()

@@ -15,7 +15,7 @@ namespace
     than unity and both a frequency range and a level window to apply it in. */
 bool targetCanLeaveUnity (const BandSettings& band) noexcept
 {
-    return band.gainLinear != 1.0f && band.lowHz < band.highHz && band.levelMinDb < band.levelMaxDb;
+    return ! isExactly (band.gainLinear, 1.0f) && band.lowHz < band.highHz && band.levelMinDb < band.levelMaxDb;
 }
 
 bool allAtUnity (const std::vector<float>& mask) noexcept

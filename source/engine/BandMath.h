@@ -8,6 +8,7 @@
 
 #include "engine/BandSettings.h"
 #include "engine/EngineConstants.h"
+#include "engine/ExactFloat.h"
 
 // The per-bin arithmetic of the band gains and the display spectra. Everything here is inline,
 // free of branches that depend on the data, and free of library calls, so that the bin loops that
@@ -53,8 +54,8 @@ inline float magnitudeOf (std::complex<float> bin) noexcept
 {
     const auto re = bin.real(), im = bin.imag();
     const auto magnitude = std::sqrt (re * re + im * im);
-    const auto infinite = std::abs (bin.real()) == std::numeric_limits<float>::infinity()
-                          || std::abs (bin.imag()) == std::numeric_limits<float>::infinity();
+    const auto infinite = isExactly (std::abs (bin.real()), std::numeric_limits<float>::infinity())
+                          || isExactly (std::abs (bin.imag()), std::numeric_limits<float>::infinity());
     return infinite ? std::numeric_limits<float>::infinity() : magnitude;
 }
 
@@ -90,7 +91,7 @@ inline float decibelsOfPositive (float a) noexcept
     const auto e = (float) exponent;
     const auto naturalLog = e * ln2High + (e * ln2Low + 2.0f * s * series);
     const auto decibels = naturalLog * decibelsPerNeper;
-    return a == std::numeric_limits<float>::infinity() ? a : decibels;
+    return isExactly (a, std::numeric_limits<float>::infinity()) ? a : decibels;
 }
 
 /** The amplitude of a bin in dB before any floor: 20 log10 (|X| s + 1e-9), or minus infinity when

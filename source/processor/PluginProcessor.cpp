@@ -102,8 +102,3 @@ bool QuarmontAudioProcessor::getSpectrumSnapshot (float* inputDestination, float
 {
     return engine.getSpectrumSnapshot (inputDestination, outputDestination, lastSeenSerial);
 }
-
-juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
-{
-    return new QuarmontAudioProcessor();
-}

@@ -87,6 +87,7 @@ void openPaintAndClose (QuarmontAudioProcessor& processor)
     pumpMessages (3);
     const auto image = renderSnapshot (*editor);
     ASSERT_EQ (image.getWidth(), 1140);
+    processor.editorBeingDeleted (editor.get());
     editor.reset();
     pumpMessages (2);
 }
@@ -108,6 +109,7 @@ TEST (EditorLifecycle, OpeningAndClosingFiftyTimesWhileAudioRunsLeavesNothingBeh
         const auto before = heapInUse();
         std::unique_ptr<juce::AudioProcessorEditor> editor (processor.createEditorIfNeeded());
         oneEditorFootprint = heapInUse() - before;
+        processor.editorBeingDeleted (editor.get());
     }
 
     // Two rounds of 50: caches still settling show in the first round and fade in the second,

@@ -170,6 +170,7 @@ int main (int argc, char** argv)
                 clickAndDeliver (*button);
 
         ok &= writePng (snapshot (*editor), folder.getChildFile ("editor-in-use.png"));
+        processor.editorBeingDeleted (editor.get());
     }
 
     {

@@ -70,7 +70,8 @@ inline juce::Image renderSnapshot (juce::Component& component)
     return component.createComponentSnapshot (component.getLocalBounds(), true, 1.0f);
 }
 
-/** A processor with its editor open, created and destroyed the way a host does it. */
+/** A processor with its editor open, created and destroyed the way a host does it (the plug-in
+    wrappers tell the processor before they delete its editor). */
 class EditorFixture : public ::testing::Test
 {
 protected:
@@ -80,7 +81,11 @@ protected:
         ASSERT_NE (editor, nullptr);
     }
 
-    void TearDown() override { editor.reset(); }
+    void TearDown() override
+    {
+        processor.editorBeingDeleted (editor.get());
+        editor.reset();
+    }
 
     juce::Slider& knob (int bandIndex, const juce::String& what)
     {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "EngineSignals.h"
+#include "engine/ExactFloat.h"
 
 namespace
 {
@@ -147,7 +148,7 @@ TEST (SpectrumSnapshot, AReaderOnAnotherThreadNeverSeesATornPair)
             previousSerial = serial;
 
             for (size_t i = 0; i < (size_t) numDisplayBins; ++i)
-                if (snapshot.input[i] != snapshot.output[i])
+                if (! quarmont::isExactly (snapshot.input[i], snapshot.output[i]))
                 {
                     ++mismatches;
                     break;

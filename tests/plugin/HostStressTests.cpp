@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cfloat>
 #include <cmath>
 #include <thread>
 
@@ -41,7 +40,7 @@ int countUnsoundSamples (const juce::AudioBuffer<float>& buffer)
         for (int n = 0; n < buffer.getNumSamples(); ++n)
         {
             const auto x = buffer.getSample (ch, n);
-            unsound += (! std::isfinite (x) || (x != 0.0f && std::abs (x) < FLT_MIN)) ? 1 : 0;
+            unsound += (! std::isfinite (x) || std::fpclassify (x) == FP_SUBNORMAL) ? 1 : 0;
         }
 
     return unsound;

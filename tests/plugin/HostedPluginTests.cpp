@@ -7,9 +7,13 @@
 
 #include <map>
 
+// The SDK's headers are not ours to warn about (JUCE 8's copy shadows a member in funknown.h).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wshadow"
 #include <pluginterfaces/base/ipluginbase.h>
 #include <pluginterfaces/vst/ivstcomponent.h>
 #include <pluginterfaces/vst/ivstunits.h>
+#pragma GCC diagnostic pop
 
 #include "hosting/PluginHost.h"
 

@@ -1,5 +1,7 @@
 #include "hosting/PluginHost.h"
 
+#include "compat/JuceCompat.h"
+
 namespace quarmont::hosting
 {
 void pumpMessages (int milliseconds)
@@ -121,7 +123,7 @@ bool readAudioFile (const juce::File& file, juce::AudioBuffer<float>& audio, dou
 bool writeWavFile (const juce::File& file, const juce::AudioBuffer<float>& audio, double sampleRate, juce::String& error)
 {
     file.deleteFile();
-    auto stream = file.createOutputStream();
+    std::unique_ptr<juce::OutputStream> stream = file.createOutputStream();
 
     if (stream == nullptr)
     {
@@ -130,8 +132,7 @@ bool writeWavFile (const juce::File& file, const juce::AudioBuffer<float>& audio
     }
 
     juce::WavAudioFormat wav;
-    std::unique_ptr<juce::AudioFormatWriter> writer (
-        wav.createWriterFor (stream.get(), sampleRate, (unsigned int) audio.getNumChannels(), 24, {}, 0));
+    const auto writer = compat::createWriterFor (wav, stream, sampleRate, audio.getNumChannels(), 24);
 
     if (writer == nullptr)
     {
@@ -139,7 +140,6 @@ bool writeWavFile (const juce::File& file, const juce::AudioBuffer<float>& audio
         return false;
     }
 
-    stream.release(); // the writer owns the stream now
     return writer->writeFromAudioSampleBuffer (audio, 0, audio.getNumSamples());
 }
 } // namespace quarmont::hosting
