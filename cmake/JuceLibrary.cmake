@@ -37,8 +37,10 @@ target_compile_definitions(quarmont_juce
     INTERFACE
         $<TARGET_PROPERTY:quarmont_juce,COMPILE_DEFINITIONS>)
 
+# JUCE's headers are searched as system headers by our code, so that the warnings asked of our
+# code are not raised by JUCE 7's headers, which were not written for -Wfloat-equal.
 target_include_directories(quarmont_juce
-    INTERFACE
+    SYSTEM INTERFACE
         $<TARGET_PROPERTY:quarmont_juce,INCLUDE_DIRECTORIES>)
 
 set_target_properties(quarmont_juce PROPERTIES
@@ -51,7 +53,8 @@ set_target_properties(quarmont_juce PROPERTIES
 target_compile_options(quarmont_juce PRIVATE -w)
 
 # Our code builds warning-free with JUCE 8's recommended warnings on either JUCE: these two are
-# the ones JUCE 7's set lacks.
+# the ones JUCE 7's set lacks. Exact float comparisons that are meant go through
+# quarmont::isExactly (source/engine/ExactFloat.h).
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     target_compile_options(quarmont_juce INTERFACE -Wfloat-equal -Wmissing-field-initializers)
 endif()
