@@ -1,6 +1,13 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include "processor/PluginProcessor.h"
+
+// libFuzzer's entry points, which each fuzz target defines.
+extern "C" int LLVMFuzzerInitialize (int* argc, char*** argv);
+extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size);
 
 namespace quarmont::fuzzing
 {
