@@ -165,21 +165,25 @@ void BandLevelingEngine::processFrame (ChannelState& state, bool isFirstChannel)
     // oldest first, windowed.
     {
         const auto oldest = state.fifoWritePos;
-        const auto* fifo = state.inputFifo.data();
-        const auto* window = analysisWindow.data();
-        auto* frame = state.timeBuffer.data();
+        const auto* __restrict fifo = state.inputFifo.data();
+        const auto* __restrict window = analysisWindow.data();
+        auto* __restrict frame = state.timeBuffer.data();
 
         for (int k = 0; k < frameLength - oldest; ++k)
-            frame[k] = { fifo[oldest + k] * window[k], 0.0f };
+            frame[k] = fifo[oldest + k] * window[k];
 
         for (int k = frameLength - oldest; k < frameLength; ++k)
-            frame[k] = { fifo[k - (frameLength - oldest)] * window[k], 0.0f };
+            frame[k] = fifo[k - (frameLength - oldest)] * window[k];
     }
 
-    fft.forward (state.timeBuffer.data(), state.frequencyBuffer.data());
+    auto* bins = state.frequencyBuffer.data();
+    fft.forward (state.timeBuffer.data(), bins);
 
-    if (isFirstChannel || anyBandNeedsLevels (settings))
-        measureAmplitudeDecibels (state.frequencyBuffer.data(), amplitudeDb.data(), numProcessedBins);
+    // The display needs every level; the bands only those inside their ramps.
+    const auto levels = isFirstChannel ? BinRange { 0, numProcessedBins } : binsNeedingLevels (settings, engineSampleRate);
+
+    if (! levels.isEmpty())
+        measureAmplitudeDecibels (bins, amplitudeDb.data(), levels.begin, levels.end);
 
     float inputDisplay[numDisplayBins];
     float outputDisplay[numDisplayBins];
@@ -187,21 +191,21 @@ void BandLevelingEngine::processFrame (ChannelState& state, bool isFirstChannel)
     if (isFirstChannel)
         toDisplaySpectrum (amplitudeDb.data(), inputDisplay);
 
-    const auto spectrumChanged = applyBandGains (settings, state.bandMasks, state.frequencyBuffer, engineSampleRate,
-                                                 amplitudeDb.data(), binGains.data());
+    const auto changed = applyBandGains (settings, state.bandMasks, state.bandMaskExtents, bins, engineSampleRate,
+                                         amplitudeDb.data(), binGains.data());
 
     if (isFirstChannel)
     {
-        // Untouched bins map to the same display values; only a changed spectrum is measured again.
-        if (spectrumChanged)
-            toDisplaySpectrum (state.frequencyBuffer.data(), outputDisplay);
-        else
-            std::copy (std::begin (inputDisplay), std::end (inputDisplay), outputDisplay);
+        // Untouched bins map to the same display values; only the changed ones are measured again.
+        std::copy (std::begin (inputDisplay), std::end (inputDisplay), outputDisplay);
+
+        if (! changed.isEmpty())
+            toDisplaySpectrum (bins, outputDisplay, changed.begin, changed.end);
 
         spectrumHandoff.publish (inputDisplay, outputDisplay);
     }
 
-    fft.inverse (state.frequencyBuffer.data(), state.timeBuffer.data());
+    fft.inverse (bins, state.timeBuffer.data());
 
     const auto ringLength = (std::int64_t) state.outputAccumulator.size();
 
@@ -211,13 +215,13 @@ void BandLevelingEngine::processFrame (ChannelState& state, bool isFirstChannel)
         const auto count = (int) std::min<std::int64_t> (frameLength - k, ringLength - (std::int64_t) p);
         auto* __restrict accumulated = state.outputAccumulator.data() + p;
         auto* __restrict windowSum = state.windowSumAccumulator.data() + p;
-        const auto* frame = state.timeBuffer.data() + k;
-        const auto* synthesis = synthesisWindow.data() + k;
-        const auto* product = windowProduct.data() + k;
+        const auto* __restrict frame = state.timeBuffer.data() + k;
+        const auto* __restrict synthesis = synthesisWindow.data() + k;
+        const auto* __restrict product = windowProduct.data() + k;
 
         for (int i = 0; i < count; ++i)
         {
-            accumulated[i] += synthesis[i] * frame[i].real();
+            accumulated[i] += synthesis[i] * frame[i];
             windowSum[i] += product[i];
         }
 

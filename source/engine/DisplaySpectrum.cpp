@@ -1,5 +1,7 @@
 #include "engine/DisplaySpectrum.h"
 
+#include <algorithm>
+
 #include "engine/BandGains.h"
 #include "engine/BandMath.h"
 
@@ -7,10 +9,19 @@ namespace quarmont
 {
 void toDisplaySpectrum (const std::complex<float>* bins, float* displayValues) noexcept
 {
+    toDisplaySpectrum (bins, displayValues, 0, numDisplayBins);
+}
+
+void toDisplaySpectrum (const std::complex<float>* bins, float* __restrict displayValues, int begin, int end) noexcept
+{
+    end = std::min (end, numDisplayBins);
+
     // Two passes, each simple enough for the compiler to vectorise.
     float amplitudeDb[numDisplayBins];
-    measureAmplitudeDecibels (bins, amplitudeDb, numDisplayBins);
-    toDisplaySpectrum (amplitudeDb, displayValues);
+    measureAmplitudeDecibels (bins, amplitudeDb, begin, end);
+
+    for (int i = begin; i < end; ++i)
+        displayValues[i] = displayValue (amplitudeDb[i]);
 }
 
 void toDisplaySpectrum (const float* __restrict amplitudeDb, float* __restrict displayValues) noexcept
