@@ -4,6 +4,7 @@
 
 #include "engine/BandGains.h"
 #include "engine/BandMath.h"
+#include "engine/VectorClones.h"
 
 namespace quarmont
 {
@@ -24,6 +25,7 @@ void toDisplaySpectrum (const std::complex<float>* bins, float* __restrict displ
         displayValues[i] = displayValue (amplitudeDb[i]);
 }
 
+QUARMONT_VECTOR_CLONES
 void toDisplaySpectrum (const float* __restrict amplitudeDb, float* __restrict displayValues) noexcept
 {
     for (int i = 0; i < numDisplayBins; ++i)
