@@ -12,6 +12,7 @@
 #include "engine/BandGains.h"
 #include "engine/BandMath.h"
 #include "engine/DisplaySpectrum.h"
+#include "engine/ExactFloat.h"
 #include "EngineTestSupport.h"
 #include "ReferenceBandGains.h"
 
@@ -339,6 +340,6 @@ TEST (BandGainsReference, ANarrowBandWorksOnlyInsideItsRamps)
     parameters.set (3, bypassParam, 1.0f);
     applyBandGains (computeBandSettings (parameters.cache, 48000.0), masks, extents, spectrum.data(), 48000.0);
     EXPECT_TRUE (extents[2].isEmpty());
-    EXPECT_TRUE (std::all_of (masks[2].begin(), masks[2].end(), [] (float m) { return m == 1.0f; }));
+    EXPECT_TRUE (std::all_of (masks[2].begin(), masks[2].end(), [] (float m) { return quarmont::isExactly (m, 1.0f); }));
 }
 } // namespace
