@@ -4,17 +4,23 @@
 #include <benchmark/benchmark.h>
 #include <juce_events/juce_events.h>
 
+#include "InstanceStartup.h"
 #include "SummaryReporter.h"
 
 int main (int argc, char** argv)
 {
     juce::ScopedJuceInitialiser_GUI juceInitialiser;
+
+    // First, while no instance has been built in this process yet.
+    const auto startup = quarmont::bench::measureInstanceStartup();
+
     benchmark::Initialize (&argc, argv);
 
     if (benchmark::ReportUnrecognizedArguments (argc, argv))
         return 1;
 
     quarmont::bench::SummaryReporter reporter;
+    reporter.setInstanceStartup (startup);
     benchmark::RunSpecifiedBenchmarks (&reporter);
     benchmark::Shutdown();
     return 0;

@@ -55,7 +55,7 @@ void engineFrame (benchmark::State& state, int channel, bool allBandsActive)
     }
 
     state.SetLabel (std::string (channel == 0 ? "channel 0, with display spectra" : "channel 1")
-                    + (engine.usesFftw() ? ", FFTW" : ", JUCE's own FFT"));
+                    + (BandLevelingEngine::usesFftw() ? ", FFTW" : ", JUCE's own FFT"));
 }
 
 BENCHMARK_CAPTURE (engineFrame, channel0_default, 0, false);

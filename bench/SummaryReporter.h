@@ -5,11 +5,13 @@
 #include <map>
 #include <string>
 
+#include "InstanceStartup.h"
+
 namespace quarmont::bench
 {
 /** The usual console table, followed by the figures that matter side by side: each frame cost as
-    a multiple of the FFTW floor and the real-time factors, with their targets. With repetitions,
-    the best run of each benchmark counts. */
+    a multiple of FFTW's bare transform pairs (real and complex), the real-time factors with their
+    targets, and the time to start an instance. With repetitions, the best run of each counts. */
 class SummaryReporter : public benchmark::ConsoleReporter
 {
 public:
@@ -19,8 +21,11 @@ public:
     void ReportRuns (const std::vector<Run>& runs) override;
     void Finalize() override;
 
+    void setInstanceStartup (const InstanceStartup& measured) { startup = measured; }
+
 private:
     std::map<std::string, double> cpuSecondsPerIteration;
     std::map<std::string, double> realTimeFactors;
+    InstanceStartup startup;
 };
 } // namespace quarmont::bench

@@ -32,8 +32,6 @@ target_compile_definitions(quarmont_juce
         # The host tool and the tests pump the message loop while a hosted instance settles.
         JUCE_MODAL_LOOPS_PERMITTED=1
         JUCE_SILENCE_XCODE_15_LINKER_WARNING=1
-        # The FFT uses FFTW when libfftw3f can be loaded at run time, else JUCE's own transform.
-        JUCE_DSP_USE_SHARED_FFTW=1
     INTERFACE
         $<TARGET_PROPERTY:quarmont_juce,COMPILE_DEFINITIONS>)
 

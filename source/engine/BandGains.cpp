@@ -1,10 +1,10 @@
 #include "engine/BandGains.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
+#include <cmath>
 
 #include "engine/BandMath.h"
+#include "engine/ExactFloat.h"
 #include "engine/VectorClones.h"
 
 namespace quarmont
@@ -16,23 +16,6 @@ namespace
 bool targetCanLeaveUnity (const BandSettings& band) noexcept
 {
     return ! isExactly (band.gainLinear, 1.0f) && band.lowHz < band.highHz && band.levelMinDb < band.levelMaxDb;
-}
-
-bool allAtUnity (const std::vector<float>& mask) noexcept
-{
-    // 1.0f has a single bit pattern, so comparing bits is exact, and it vectorises where a float
-    // comparison (which must honour NaN) does not.
-    constexpr std::uint32_t unityBits = 0x3f800000u;
-    std::uint32_t differingBits = 0;
-
-    for (const auto value : mask)
-    {
-        std::uint32_t bits;
-        std::memcpy (&bits, &value, sizeof (bits));
-        differingBits |= bits ^ unityBits;
-    }
-
-    return differingBits == 0;
 }
 
 /** First bin whose frequency lies above the given one (bins rise monotonically). */
@@ -51,6 +34,29 @@ int firstBinAbove (float frequencyHz, float sampleRate) noexcept
     }
 
     return low;
+}
+
+/** The bins inside the band's ramps, where its target can differ from 1; outside them the
+    frequency weight is 0 and the target exactly 1. */
+BinRange pullRange (const BandSettings& band, float sampleRate) noexcept
+{
+    if (! targetCanLeaveUnity (band))
+        return {};
+
+    const auto begin = firstBinAbove (band.lowHz - band.edgeWidthHz, sampleRate);
+    const auto end = std::max (begin, firstBinAbove (std::nextafter (band.edgeWidthHz + band.highHz, -1.0f), sampleRate));
+    return { begin, end };
+}
+
+BinRange hull (BinRange a, BinRange b) noexcept
+{
+    if (a.isEmpty())
+        return b;
+
+    if (b.isEmpty())
+        return a;
+
+    return { std::min (a.begin, b.begin), std::max (a.end, b.end) };
 }
 
 /** Bins where the target is known to be exactly 1: the mask only relaxes toward unity. */
@@ -81,95 +87,117 @@ void pullMasks (const BandSettings& settings, float* __restrict mask, float* __r
     }
 }
 
-void updateBand (const BandSettings& band, std::vector<float>& maskValues, float* gains,
-                 const float* amplitudeDb, float sampleRate) noexcept
+/** One frame of one band's masks; returns the bins it worked on. A mask of exactly 1 whose target
+    is exactly 1 stays exactly 1 and multiplies its bin's gain by exactly 1, so the bins outside
+    the extent and outside the ramps are skipped. */
+BinRange updateBand (const BandSettings& band, std::vector<float>& maskValues, BinRange& extent, float* gains,
+                     const float* amplitudeDb, float sampleRate) noexcept
 {
     auto* mask = maskValues.data();
+    const auto pull = pullRange (band, sampleRate);
+    auto work = hull (extent, pull);
 
-    if (! targetCanLeaveUnity (band))
+    // ... unless the release coefficient is damaged: 0 times it is not 0.
+    if (! std::isfinite (band.releaseCoeff))
+        work = { 0, numProcessedBins };
+
+    if (work.isEmpty())
+        return {};
+
+    if (pull.isEmpty())
     {
-        relaxMasks (band, mask, gains, 0, numProcessedBins);
-        return;
+        relaxMasks (band, mask, gains, work.begin, work.end);
+    }
+    else
+    {
+        relaxMasks (band, mask, gains, work.begin, pull.begin);
+        pullMasks (band, mask, gains, amplitudeDb, sampleRate, pull.begin, pull.end);
+        relaxMasks (band, mask, gains, pull.end, work.end);
     }
 
-    // Outside the ramps the frequency weight is 0 and the target exactly 1.
-    const auto begin = firstBinAbove (band.lowHz - band.edgeWidthHz, sampleRate);
-    const auto end = std::max (begin, firstBinAbove (std::nextafter (band.edgeWidthHz + band.highHz, -1.0f), sampleRate));
+    // Masks that reached exactly 1 at either end leave the extent (a bypassed band's all do).
+    auto kept = work;
 
-    relaxMasks (band, mask, gains, 0, begin);
-    pullMasks (band, mask, gains, amplitudeDb, sampleRate, begin, end);
-    relaxMasks (band, mask, gains, end, numProcessedBins);
+    while (kept.begin < kept.end && isExactly (mask[kept.begin], 1.0f))
+        ++kept.begin;
+
+    while (kept.end > kept.begin && isExactly (mask[kept.end - 1], 1.0f))
+        --kept.end;
+
+    extent = kept.isEmpty() ? BinRange {} : kept;
+    return work;
 }
 
-void scaleSpectrum (std::complex<float>* __restrict bins, float* __restrict gains) noexcept
+void scaleSpectrum (std::complex<float>* __restrict bins, float* __restrict gains, BinRange range) noexcept
 {
-    for (int i = 0; i < numProcessedBins; ++i)
+    for (int i = range.begin; i < range.end; ++i)
         gains[i] = limitedBinGain (gains[i]);
 
-    for (int i = 0; i < numProcessedBins; ++i)
-        bins[i] *= gains[i];
-
-    // The mirrored half keeps the spectrum conjugate-symmetric; DC and Nyquist exist once.
     // Written on the interleaved floats, which the compiler vectorises; complex values it does not.
     auto* parts = reinterpret_cast<float*> (bins);
 
-    for (int k = frameLength / 2 + 1; k < frameLength; ++k)
+    for (int i = range.begin; i < range.end; ++i)
     {
-        parts[2 * k] *= gains[frameLength - k];
-        parts[2 * k + 1] *= gains[frameLength - k];
+        parts[2 * i] *= gains[i];
+        parts[2 * i + 1] *= gains[i];
     }
 }
 } // namespace
 
 QUARMONT_VECTOR_CLONES
-void measureAmplitudeDecibels (const std::complex<float>* __restrict bins, float* __restrict amplitudeDb, int count) noexcept
+void measureAmplitudeDecibels (const std::complex<float>* __restrict bins, float* __restrict amplitudeDb, int begin, int end) noexcept
 {
-    for (int i = 0; i < count; ++i)
+    for (int i = begin; i < end; ++i)
         amplitudeDb[i] = amplitudeDecibels (magnitudeOf (bins[i]), binAmplitudeScale (i));
 }
 
-bool anyBandNeedsLevels (const BandSettingsArray& settings) noexcept
+BinRange binsNeedingLevels (const BandSettingsArray& settings, double sampleRate) noexcept
 {
-    return std::any_of (settings.begin(), settings.end(), targetCanLeaveUnity);
+    BinRange range;
+
+    for (const auto& band : settings)
+        range = hull (range, pullRange (band, (float) sampleRate));
+
+    return range;
 }
 
-bool applyBandGains (const BandSettingsArray& settings,
-                     BandMasks& bandMasks,
-                     std::vector<std::complex<float>>& frequencyBuffer,
-                     double sampleRate,
-                     const float* amplitudeDb,
-                     float* binGains) noexcept
+BinRange applyBandGains (const BandSettingsArray& settings,
+                         BandMasks& bandMasks,
+                         BandMaskExtents& bandMaskExtents,
+                         std::complex<float>* bins,
+                         double sampleRate,
+                         const float* amplitudeDb,
+                         float* binGains) noexcept
 {
     const auto sr = (float) sampleRate;
-    auto anyBandWorked = false;
+    BinRange changed;
 
     std::fill (binGains, binGains + numProcessedBins, 1.0f);
 
     for (size_t b = 0; b < (size_t) numBands; ++b)
-    {
-        // Target 1 everywhere and every mask at exactly 1: the update would leave every mask at
-        // exactly 1 and multiply every bin gain by exactly 1.
-        if (! targetCanLeaveUnity (settings[b]) && allAtUnity (bandMasks[b]))
-            continue;
+        changed = hull (changed, updateBand (settings[b], bandMasks[b], bandMaskExtents[b], binGains, amplitudeDb, sr));
 
-        updateBand (settings[b], bandMasks[b], binGains, amplitudeDb, sr);
-        anyBandWorked = true;
-    }
-
-    if (anyBandWorked)
-        scaleSpectrum (frequencyBuffer.data(), binGains);
-
-    return anyBandWorked;
+    // Every bin outside the bands' work has a gain of exactly 1 and is left as it is.
+    scaleSpectrum (bins, binGains, changed);
+    return changed;
 }
 
-void applyBandGains (const BandSettingsArray& settings,
-                     BandMasks& bandMasks,
-                     std::vector<std::complex<float>>& frequencyBuffer,
-                     double sampleRate) noexcept
+BinRange applyBandGains (const BandSettingsArray& settings,
+                         BandMasks& bandMasks,
+                         BandMaskExtents& bandMaskExtents,
+                         std::complex<float>* bins,
+                         double sampleRate) noexcept
 {
     float amplitudeDb[numProcessedBins];
     float binGains[numProcessedBins];
-    measureAmplitudeDecibels (frequencyBuffer.data(), amplitudeDb, numProcessedBins);
-    applyBandGains (settings, bandMasks, frequencyBuffer, sampleRate, amplitudeDb, binGains);
+    measureAmplitudeDecibels (bins, amplitudeDb, numProcessedBins);
+    return applyBandGains (settings, bandMasks, bandMaskExtents, bins, sampleRate, amplitudeDb, binGains);
+}
+
+BandMaskExtents fullMaskExtents() noexcept
+{
+    BandMaskExtents extents;
+    extents.fill ({ 0, numProcessedBins });
+    return extents;
 }
 } // namespace quarmont

@@ -10,30 +10,46 @@
 namespace quarmont
 {
 using BandMasks = std::array<std::vector<float>, numBands>;
+using BandMaskExtents = std::array<BinRange, numBands>;
 
-/** 20 log10 (|X[i]| s + 1e-9) for bins 0..count-1, minus infinity where the amplitude is not a
+/** 20 log10 (|X[i]| s + 1e-9) for bins begin..end-1, minus infinity where the amplitude is not a
     positive number (a NaN bin); see amplitudeDecibels. Measured once per frame and shared by the
     band gains and the before-gain display. */
-void measureAmplitudeDecibels (const std::complex<float>* bins, float* amplitudeDb, int count) noexcept;
+void measureAmplitudeDecibels (const std::complex<float>* bins, float* amplitudeDb, int begin, int end) noexcept;
 
-/** True when some band can pull a bin away from unity in this frame, and so needs the bin levels. */
-bool anyBandNeedsLevels (const BandSettingsArray& settings) noexcept;
+inline void measureAmplitudeDecibels (const std::complex<float>* bins, float* amplitudeDb, int count) noexcept
+{
+    measureAmplitudeDecibels (bins, amplitudeDb, 0, count);
+}
 
-/** Scales bins 0..1024 of the spectrum by the product of the five smoothed band gains (mirroring
-    bins 1..1023 onto 2047..1025) and advances the channel's band masks by one frame.
-    amplitudeDb holds measureAmplitudeDecibels of the spectrum's bins 0..1024; it is only read when
-    anyBandNeedsLevels. binGains is scratch for 1025 values. Returns false when every band was
-    provably neutral, in which case neither the spectrum nor the masks changed. */
-bool applyBandGains (const BandSettingsArray& settings,
-                     BandMasks& bandMasks,
-                     std::vector<std::complex<float>>& frequencyBuffer,
-                     double sampleRate,
-                     const float* amplitudeDb,
-                     float* binGains) noexcept;
+/** The bins whose levels some band reads in this frame (those inside a ramp of a band that can
+    pull a bin away from unity); empty when no band needs levels. */
+BinRange binsNeedingLevels (const BandSettingsArray& settings, double sampleRate) noexcept;
+
+/** Scales bins 0..1024 of the spectrum by the product of the five smoothed band gains and advances
+    the channel's band masks by one frame. (The bins above 1024 of a real frame's spectrum mirror
+    these and are implied by the transform.)
+
+    bandMaskExtents must bound the masks that are not exactly 1 (see ChannelState), and are kept
+    so; the bins outside them and outside every ramp are skipped, which gives the same bits as
+    working through them. amplitudeDb holds measureAmplitudeDecibels of the spectrum over at least
+    binsNeedingLevels; binGains is scratch for 1025 values. Returns the bins that may have changed;
+    every bin outside it was left exactly as it was. */
+BinRange applyBandGains (const BandSettingsArray& settings,
+                         BandMasks& bandMasks,
+                         BandMaskExtents& bandMaskExtents,
+                         std::complex<float>* bins,
+                         double sampleRate,
+                         const float* amplitudeDb,
+                         float* binGains) noexcept;
 
 /** The same step on its own: measures the levels itself, with scratch on the stack. */
-void applyBandGains (const BandSettingsArray& settings,
-                     BandMasks& bandMasks,
-                     std::vector<std::complex<float>>& frequencyBuffer,
-                     double sampleRate) noexcept;
+BinRange applyBandGains (const BandSettingsArray& settings,
+                         BandMasks& bandMasks,
+                         BandMaskExtents& bandMaskExtents,
+                         std::complex<float>* bins,
+                         double sampleRate) noexcept;
+
+/** Extents that claim every bin of every band: with them the step works through every bin. */
+BandMaskExtents fullMaskExtents() noexcept;
 } // namespace quarmont

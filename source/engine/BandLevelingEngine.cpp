@@ -6,6 +6,7 @@
 #include "engine/BandGains.h"
 #include "engine/DisplaySpectrum.h"
 #include "engine/HannWindow.h"
+#include "engine/VectorClones.h"
 
 namespace quarmont
 {
@@ -17,6 +18,40 @@ void fillWindowProduct (std::vector<float>& product, const std::vector<float>& a
 
     for (size_t k = 0; k < analysis.size(); ++k)
         product[k] = synthesis[k] * analysis[k];
+}
+
+// The per-sample loops of a frame and of a run, each built for the vector units at hand.
+
+QUARMONT_VECTOR_CLONES
+void multiplyInto (const float* __restrict a, const float* __restrict b, float* __restrict product, int count) noexcept
+{
+    for (int i = 0; i < count; ++i)
+        product[i] = a[i] * b[i];
+}
+
+QUARMONT_VECTOR_CLONES
+void overlapAdd (float* __restrict accumulated, float* __restrict windowSum, const float* __restrict frame,
+                 const float* __restrict synthesis, const float* __restrict product, int count) noexcept
+{
+    for (int i = 0; i < count; ++i)
+    {
+        accumulated[i] += synthesis[i] * frame[i];
+        windowSum[i] += product[i];
+    }
+}
+
+/** Normalised output of the ring slots, each cleared for reuse. */
+QUARMONT_VECTOR_CLONES
+void readOutput (float* __restrict accumulated, float* __restrict windowSum, float* __restrict out, int count) noexcept
+{
+    for (int i = 0; i < count; ++i)
+    {
+        const auto sum = windowSum[i];
+        const auto value = accumulated[i] / sum;
+        out[i] = sum > 1.0e-6f ? value : 0.0f;
+        accumulated[i] = 0.0f;
+        windowSum[i] = 0.0f;
+    }
 }
 
 /** Samples from absolute index n up to and including the next one at which a frame runs
@@ -132,19 +167,7 @@ void BandLevelingEngine::processRun (ChannelState& state, float* samples, int nu
     {
         const auto p = (size_t) ((first + done - frameLength) % ringLength);
         const auto count = (int) std::min<std::int64_t> (numSamples - done, ringLength - (std::int64_t) p);
-        auto* __restrict accumulated = state.outputAccumulator.data() + p;
-        auto* __restrict windowSum = state.windowSumAccumulator.data() + p;
-        auto* __restrict out = samples + done;
-
-        for (int i = 0; i < count; ++i)
-        {
-            const auto sum = windowSum[i];
-            const auto value = accumulated[i] / sum;
-            out[i] = sum > 1.0e-6f ? value : 0.0f;
-            accumulated[i] = 0.0f;
-            windowSum[i] = 0.0f;
-        }
-
+        readOutput (state.outputAccumulator.data() + p, state.windowSumAccumulator.data() + p, samples + done, count);
         done += count;
     }
 
@@ -168,18 +191,20 @@ void BandLevelingEngine::processFrame (ChannelState& state, bool isFirstChannel)
         const auto* fifo = state.inputFifo.data();
         const auto* window = analysisWindow.data();
         auto* frame = state.timeBuffer.data();
+        const auto older = frameLength - oldest;
 
-        for (int k = 0; k < frameLength - oldest; ++k)
-            frame[k] = { fifo[oldest + k] * window[k], 0.0f };
-
-        for (int k = frameLength - oldest; k < frameLength; ++k)
-            frame[k] = { fifo[k - (frameLength - oldest)] * window[k], 0.0f };
+        multiplyInto (fifo + oldest, window, frame, older);
+        multiplyInto (fifo, window + older, frame + older, oldest);
     }
 
-    fft.forward (state.timeBuffer.data(), state.frequencyBuffer.data());
+    auto* bins = state.frequencyBuffer.data();
+    fft.forward (state.timeBuffer.data(), bins);
 
-    if (isFirstChannel || anyBandNeedsLevels (settings))
-        measureAmplitudeDecibels (state.frequencyBuffer.data(), amplitudeDb.data(), numProcessedBins);
+    // The display needs every level; the bands only those inside their ramps.
+    const auto levels = isFirstChannel ? BinRange { 0, numProcessedBins } : binsNeedingLevels (settings, engineSampleRate);
+
+    if (! levels.isEmpty())
+        measureAmplitudeDecibels (bins, amplitudeDb.data(), levels.begin, levels.end);
 
     float inputDisplay[numDisplayBins];
     float outputDisplay[numDisplayBins];
@@ -187,21 +212,21 @@ void BandLevelingEngine::processFrame (ChannelState& state, bool isFirstChannel)
     if (isFirstChannel)
         toDisplaySpectrum (amplitudeDb.data(), inputDisplay);
 
-    const auto spectrumChanged = applyBandGains (settings, state.bandMasks, state.frequencyBuffer, engineSampleRate,
-                                                 amplitudeDb.data(), binGains.data());
+    const auto changed = applyBandGains (settings, state.bandMasks, state.bandMaskExtents, bins, engineSampleRate,
+                                         amplitudeDb.data(), binGains.data());
 
     if (isFirstChannel)
     {
-        // Untouched bins map to the same display values; only a changed spectrum is measured again.
-        if (spectrumChanged)
-            toDisplaySpectrum (state.frequencyBuffer.data(), outputDisplay);
-        else
-            std::copy (std::begin (inputDisplay), std::end (inputDisplay), outputDisplay);
+        // Untouched bins map to the same display values; only the changed ones are measured again.
+        std::copy (std::begin (inputDisplay), std::end (inputDisplay), outputDisplay);
+
+        if (! changed.isEmpty())
+            toDisplaySpectrum (bins, outputDisplay, changed.begin, changed.end);
 
         spectrumHandoff.publish (inputDisplay, outputDisplay);
     }
 
-    fft.inverse (state.frequencyBuffer.data(), state.timeBuffer.data());
+    fft.inverse (bins, state.timeBuffer.data());
 
     const auto ringLength = (std::int64_t) state.outputAccumulator.size();
 
@@ -209,18 +234,8 @@ void BandLevelingEngine::processFrame (ChannelState& state, bool isFirstChannel)
     {
         const auto p = (size_t) ((start + k) % ringLength);
         const auto count = (int) std::min<std::int64_t> (frameLength - k, ringLength - (std::int64_t) p);
-        auto* __restrict accumulated = state.outputAccumulator.data() + p;
-        auto* __restrict windowSum = state.windowSumAccumulator.data() + p;
-        const auto* frame = state.timeBuffer.data() + k;
-        const auto* synthesis = synthesisWindow.data() + k;
-        const auto* product = windowProduct.data() + k;
-
-        for (int i = 0; i < count; ++i)
-        {
-            accumulated[i] += synthesis[i] * frame[i].real();
-            windowSum[i] += product[i];
-        }
-
+        overlapAdd (state.outputAccumulator.data() + p, state.windowSumAccumulator.data() + p,
+                    state.timeBuffer.data() + k, synthesisWindow.data() + k, windowProduct.data() + k, count);
         k += count;
     }
 }

@@ -5,7 +5,7 @@
 
 #include "engine/BandSettings.h"
 #include "engine/ChannelState.h"
-#include "engine/ComplexFft.h"
+#include "engine/RealFft.h"
 #include "engine/SpectrumHandoff.h"
 
 namespace quarmont
@@ -38,8 +38,8 @@ public:
     /** One sample through one channel; returns the output sample of the same instant. */
     float processSample (ChannelState& state, float input, bool isFirstChannel) noexcept;
 
-    /** True when the transforms run on FFTW rather than on JUCE's own FFT. */
-    bool usesFftw() const noexcept { return fft.usesFftw(); }
+    /** True when the transforms run on FFTW rather than on JUCE's own FFT (a build-time choice). */
+    static bool usesFftw() noexcept { return RealFft::usesFftw(); }
 
     bool getSpectrumSnapshot (float* inputDestination, float* outputDestination, int& lastSeenSerial) const noexcept
     {
@@ -53,7 +53,7 @@ private:
     void processRun (ChannelState& state, float* samples, int numSamples, bool isFirstChannel) noexcept;
     void processFrame (ChannelState& state, bool isFirstChannel) noexcept;
 
-    ComplexFft fft { fftOrder };
+    RealFft fft { fftOrder };
     std::vector<ChannelState> channelStates;
     std::vector<float> analysisWindow, synthesisWindow;
     std::vector<float> windowProduct; // synthesis x analysis, what each frame adds to the window sum

@@ -5,21 +5,36 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/AlignedBuffer.h"
 #include "engine/EngineConstants.h"
 
 namespace quarmont
 {
-/** STFT state of one audio channel: input FIFO, overlap-add rings, smoothed band masks. */
+/** A run of bins, begin .. end - 1; empty when end <= begin. */
+struct BinRange
+{
+    int begin = 0;
+    int end = 0;
+
+    bool isEmpty() const noexcept { return end <= begin; }
+};
+
+/** STFT state of one audio channel: input FIFO, overlap-add rings, smoothed band masks.
+    The frame buffers hold the real frame and its bins 0..1024, aligned for the transform. */
 struct ChannelState
 {
     std::vector<float> inputFifo;
     std::vector<float> outputAccumulator;
     std::vector<float> windowSumAccumulator;
     std::array<std::vector<float>, numBands> bandMasks;
-    std::vector<std::complex<float>> timeBuffer;
-    std::vector<std::complex<float>> frequencyBuffer;
+    AlignedVector<float> timeBuffer;
+    AlignedVector<std::complex<float>> frequencyBuffer;
     int fifoWritePos = 0;
     std::int64_t samplesProcessed = 0;
+
+    /** Per band, the bins outside of which every mask value is exactly 1 (it may hold some
+        that are 1 as well). Lets a frame skip the bins a band has never touched. */
+    std::array<BinRange, numBands> bandMaskExtents {};
 };
 
 /** Sizes every buffer (this allocates) and resets the state. */

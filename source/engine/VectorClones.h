@@ -1,8 +1,9 @@
 #pragma once
 
-// The heaviest bin loops get a second build for AVX2, picked when the library loads, where the
-// compiler and platform support that (GCC or Clang, x86-64, ELF). AVX2 is asked for without FMA,
-// so both builds perform the same IEEE operations and give bit-identical results.
+// The heaviest bin loops get builds for AVX-512 and AVX2 beside the plain one, picked when the
+// library loads, where the compiler and platform support that (GCC or Clang, x86-64, ELF). The
+// engine is compiled without contracting multiply-adds (-ffp-contract=off), so every build
+// performs the same IEEE operations and gives bit-identical results.
 //
 // Sanitizer builds keep the single build: the loader runs the function that picks the build
 // before the sanitizer runtime is up, and the instrumented picker crashes there.
@@ -19,7 +20,7 @@
 
 #if defined (__x86_64__) && defined (__ELF__) && defined (__has_attribute) && ! defined (QUARMONT_SANITIZED_BUILD)
  #if __has_attribute (target_clones)
-  #define QUARMONT_VECTOR_CLONES __attribute__ ((target_clones ("avx2", "default")))
+  #define QUARMONT_VECTOR_CLONES __attribute__ ((target_clones ("avx512f", "avx2", "default")))
  #endif
 #endif
 

@@ -1,0 +1,314 @@
+#include "engine/RealFft.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "engine/VectorClones.h"
+
+#if QUARMONT_HAS_FFTW
+ #include <fftw3.h>
+#else
+ #include <juce_dsp/juce_dsp.h>
+#endif
+
+namespace quarmont
+{
+namespace
+{
+constexpr int maximumOrder = 20;
+
+// FFTW's planner is not thread-safe, and engines may be built on several threads at once.
+std::mutex& plannerMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+bool isAligned (const void* pointer) noexcept
+{
+    return reinterpret_cast<std::uintptr_t> (pointer) % 64 == 0;
+}
+} // namespace
+
+/** The complex transform of half the frame size, shared by every instance of that size. */
+class RealFft::Engine
+{
+public:
+    /** The engine of 2^order complex points, made on first use and kept for the life of the
+        process: plans cost far more to make than to keep, and a host creates instances often. */
+    static const Engine& forOrder (int order)
+    {
+        static std::array<const Engine*, maximumOrder + 1> engines {};
+        const std::lock_guard<std::mutex> lock (plannerMutex());
+        auto& engine = engines[(size_t) order];
+
+        if (engine == nullptr)
+            engine = new Engine (order); // deliberately never deleted, see above
+
+        return *engine;
+    }
+
+    /** Unscaled, sign -1. Both arrays must be 64-byte aligned. */
+    void forward (const std::complex<float>* input, std::complex<float>* output) const noexcept
+    {
+#if QUARMONT_HAS_FFTW
+        fftwf_execute_dft (forwardPlan, asFftw (input), asFftw (output));
+#else
+        fft.perform (input, output, false);
+#endif
+    }
+
+    /** Sign +1, unscaled on FFTW, scaled by 1/points on JUCE's FFT (see inverseScale). */
+    void inverse (const std::complex<float>* input, std::complex<float>* output) const noexcept
+    {
+#if QUARMONT_HAS_FFTW
+        fftwf_execute_dft (inversePlan, asFftw (input), asFftw (output));
+#else
+        fft.perform (input, output, true);
+#endif
+    }
+
+    /** What the inverse leaves to be applied by the caller so that it is scaled by 1/points. */
+    float inverseScale() const noexcept
+    {
+#if QUARMONT_HAS_FFTW
+        return 1.0f / (float) points;
+#else
+        return 1.0f;
+#endif
+    }
+
+private:
+    explicit Engine (int order)
+        : points (1 << order)
+#if ! QUARMONT_HAS_FFTW
+          , fft (order)
+#endif
+    {
+#if QUARMONT_HAS_FFTW
+        // Planned on 64-byte aligned arrays, which is how every caller's arrays are aligned.
+        // Estimated plans are chosen from the size alone: instant, and every run computes the
+        // same bits on the same machine.
+        AlignedVector<std::complex<float>> input ((size_t) points), output ((size_t) points);
+        forwardPlan = fftwf_plan_dft_1d (points, asFftw (input.data()), asFftw (output.data()), FFTW_FORWARD,
+                                         FFTW_ESTIMATE | FFTW_PRESERVE_INPUT);
+        inversePlan = fftwf_plan_dft_1d (points, asFftw (input.data()), asFftw (output.data()), FFTW_BACKWARD,
+                                         FFTW_ESTIMATE | FFTW_PRESERVE_INPUT);
+
+        if (forwardPlan == nullptr || inversePlan == nullptr)
+            std::abort(); // only with a size FFTW cannot plan, which no caller asks for
+#endif
+    }
+
+#if QUARMONT_HAS_FFTW
+    static fftwf_complex* asFftw (const std::complex<float>* values) noexcept
+    {
+        return reinterpret_cast<fftwf_complex*> (const_cast<std::complex<float>*> (values));
+    }
+
+    fftwf_plan forwardPlan = nullptr, inversePlan = nullptr;
+#endif
+
+    int points;
+
+#if ! QUARMONT_HAS_FFTW
+    juce::dsp::FFT fft;
+#endif
+};
+
+namespace
+{
+// Bins k and h - k of the packed spectrum Z (h = size/2) hold the transforms E of the even and O
+// of the odd samples: E[k] = (Z[k] + conj Z[h-k]) / 2, O[k] = (Z[k] - conj Z[h-k]) / 2i; then
+// X[k] = E[k] + W^k O[k] and X[h-k] = conj (E[k] - W^k O[k]), with W = e^(-2 pi i / size).
+// The inverse runs the same butterfly backwards.
+//
+// Each step pairs a bin with its mirror, which the compiler does not vectorise by itself: the
+// loops below take four bins from the front and four from the back at a time, written with
+// vector extensions (plain arithmetic where the target has no vectors).
+
+typedef float Vec8 __attribute__ ((vector_size (32)));
+
+inline Vec8 load (const float* p) noexcept
+{
+    Vec8 v;
+    std::memcpy (&v, p, sizeof (v));
+    return v;
+}
+
+inline void store (float* p, Vec8 v) noexcept
+{
+    std::memcpy (p, &v, sizeof (v));
+}
+
+/** Four complex values in reverse order. */
+inline Vec8 reversed (Vec8 v) noexcept
+{
+    return __builtin_shufflevector (v, v, 6, 7, 4, 5, 2, 3, 0, 1);
+}
+
+/** Real and imaginary part of each complex value swapped. */
+inline Vec8 swapped (Vec8 v) noexcept
+{
+    return __builtin_shufflevector (v, v, 1, 0, 3, 2, 5, 4, 7, 6);
+}
+
+constexpr Vec8 conjugateSigns { 1.0f, -1.0f, 1.0f, -1.0f, 1.0f, -1.0f, 1.0f, -1.0f };
+
+/** Twiddles for four bins from k on; each is stored twice, for the real and the imaginary lane. */
+inline void twiddles (const float* wr, const float* wi, int k, Vec8& real, Vec8& imag) noexcept
+{
+    real = load (wr + 2 * k);
+    imag = load (wi + 2 * k);
+}
+
+/** w x v for four complex values. */
+inline Vec8 multiply (Vec8 wReal, Vec8 wImag, Vec8 v) noexcept
+{
+    return wReal * v + wImag * swapped (v) * -conjugateSigns;
+}
+
+QUARMONT_VECTOR_CLONES
+void untangle (const float* __restrict z, float* __restrict x, const float* __restrict wr, const float* __restrict wi, int half) noexcept
+{
+    int k = 1;
+
+    for (; k + 3 < half / 2; k += 4)
+    {
+        const auto j = half - k - 3; // the mirrors of k .. k+3 are j+3 .. j
+        const auto a = load (z + 2 * k);
+        const auto b = reversed (load (z + 2 * j)) * conjugateSigns;
+        const auto e = 0.5f * (a + b);
+        const auto odd = swapped (0.5f * (a - b)) * conjugateSigns; // -i (a - b) / 2
+        Vec8 wReal, wImag;
+        twiddles (wr, wi, k, wReal, wImag);
+        const auto t = multiply (wReal, wImag, odd);
+        store (x + 2 * k, e + t);
+        store (x + 2 * j, reversed ((e - t) * conjugateSigns));
+    }
+
+    for (; k < half / 2; ++k)
+    {
+        const auto j = half - k;
+        const auto ar = z[2 * k], ai = z[2 * k + 1], br = z[2 * j], bi = z[2 * j + 1];
+        const auto er = 0.5f * (ar + br), ei = 0.5f * (ai - bi);
+        const auto oddRe = 0.5f * (ai + bi), oddIm = 0.5f * (br - ar);
+        const auto tr = wr[2 * k] * oddRe - wi[2 * k] * oddIm;
+        const auto ti = wr[2 * k] * oddIm + wi[2 * k] * oddRe;
+        x[2 * k] = er + tr;
+        x[2 * k + 1] = ei + ti;
+        x[2 * j] = er - tr;
+        x[2 * j + 1] = ti - ei;
+    }
+
+    x[0] = z[0] + z[1];
+    x[1] = 0.0f;
+    x[2 * half] = z[0] - z[1];
+    x[2 * half + 1] = 0.0f;
+    x[half] = z[half];
+    x[half + 1] = -z[half + 1];
+}
+
+/** The reverse of untangle, with the scale c folded in: Z[k] = c (E[k] + i O[k]) with
+    E[k] = X[k] + conj X[h-k] and O[k] = conj (W^k) (X[k] - conj X[h-k]). */
+QUARMONT_VECTOR_CLONES
+void tangle (const float* __restrict x, float* __restrict z, const float* __restrict wr, const float* __restrict wi, int half, float c) noexcept
+{
+    int k = 1;
+
+    for (; k + 3 < half / 2; k += 4)
+    {
+        const auto j = half - k - 3;
+        const auto a = load (x + 2 * k);
+        const auto b = reversed (load (x + 2 * j)) * conjugateSigns;
+        const auto e = c * (a + b);
+        Vec8 wReal, wImag;
+        twiddles (wr, wi, k, wReal, wImag);
+        const auto odd = multiply (wReal, -wImag, c * (a - b)); // conj (W^k) (a - b)
+        const auto iOdd = swapped (odd) * -conjugateSigns;       // i x odd
+        store (z + 2 * k, e + iOdd);
+        // Z[h-k] = conj (E) + i conj (O)
+        store (z + 2 * j, reversed (e * conjugateSigns + swapped (odd * conjugateSigns) * -conjugateSigns));
+    }
+
+    for (; k < half / 2; ++k)
+    {
+        const auto j = half - k;
+        const auto ar = x[2 * k], ai = x[2 * k + 1], br = x[2 * j], bi = x[2 * j + 1];
+        const auto er = c * (ar + br), ei = c * (ai - bi);
+        const auto dr = c * (ar - br), di = c * (ai + bi);
+        const auto oddRe = wr[2 * k] * dr + wi[2 * k] * di;
+        const auto oddIm = wr[2 * k] * di - wi[2 * k] * dr;
+        z[2 * k] = er - oddIm;
+        z[2 * k + 1] = ei + oddRe;
+        z[2 * j] = er + oddIm;
+        z[2 * j + 1] = oddRe - ei;
+    }
+
+    // DC and Nyquist are real in the spectrum of a real frame: their imaginary parts are ignored.
+    z[0] = c * (x[0] + x[2 * half]);
+    z[1] = c * (x[0] - x[2 * half]);
+    z[half] = 2.0f * c * x[half];
+    z[half + 1] = -2.0f * c * x[half + 1];
+}
+} // namespace
+
+RealFft::RealFft (int order)
+    : size (1 << order),
+      engine (Engine::forOrder (order - 1)),
+      packed ((size_t) size / 2),
+      frameScratch ((size_t) size)
+{
+    const auto half = size / 2;
+    twiddleReal.resize ((size_t) half + 8);
+    twiddleImag.resize ((size_t) half + 8);
+
+    for (int k = 0; k <= half / 2; ++k)
+    {
+        const auto angle = 2.0 * M_PI * (double) k / (double) size;
+        twiddleReal[(size_t) (2 * k)] = twiddleReal[(size_t) (2 * k + 1)] = (float) std::cos (angle);
+        twiddleImag[(size_t) (2 * k)] = twiddleImag[(size_t) (2 * k + 1)] = (float) -std::sin (angle);
+    }
+}
+
+RealFft::~RealFft() = default;
+
+bool RealFft::usesFftw() noexcept
+{
+    return QUARMONT_HAS_FFTW != 0;
+}
+
+void RealFft::forward (const float* frame, std::complex<float>* bins) noexcept
+{
+    // The frame's samples, taken in pairs, are the complex input of the half-size transform.
+    if (! isAligned (frame))
+    {
+        std::copy (frame, frame + size, frameScratch.data());
+        frame = frameScratch.data();
+    }
+
+    engine.forward (reinterpret_cast<const std::complex<float>*> (frame), packed.data());
+    untangle (reinterpret_cast<const float*> (packed.data()), reinterpret_cast<float*> (bins),
+              twiddleReal.data(), twiddleImag.data(), size / 2);
+}
+
+void RealFft::inverse (const std::complex<float>* bins, float* frame) noexcept
+{
+    const auto half = size / 2;
+
+    // 1/2 undoes the doubling of tangle's sums; the rest of the 1/size is the engine's.
+    tangle (reinterpret_cast<const float*> (bins), reinterpret_cast<float*> (packed.data()),
+            twiddleReal.data(), twiddleImag.data(), half, 0.5f * engine.inverseScale());
+
+    auto* destination = isAligned (frame) ? frame : frameScratch.data();
+    engine.inverse (packed.data(), reinterpret_cast<std::complex<float>*> (destination));
+
+    if (destination != frame)
+        std::copy (destination, destination + size, frame);
+}
+} // namespace quarmont
