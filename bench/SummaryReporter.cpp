@@ -90,6 +90,23 @@ void SummaryReporter::Finalize()
         std::printf ("  construct + prepare one instance: first in the process %8.2f ms, a later one %8.2f ms\n",
                      startup.firstSeconds * 1.0e3, startup.laterSeconds * 1.0e3);
 
+    // The display's share of the message thread at 30 ticks and 30 paints a second.
+    for (const auto& [name, seconds] : cpuSecondsPerIteration)
+    {
+        const auto isTick = startsWith (name, "spectrogramTick");
+
+        if (! isTick && ! startsWith (name, "spectrogramPaint"))
+            continue;
+
+        const auto targetMs = isTick ? 0.2 : (startsWith (name, "spectrogramPaint/defaultWindow") ? 3.0 : 0.0);
+        std::printf ("  %-40s %8.3f ms", name.c_str(), seconds * 1.0e3);
+
+        if (targetMs > 0.0)
+            std::printf ("  (target <= %.1f ms: %s)", targetMs, seconds * 1.0e3 <= targetMs ? "met" : "MISSED");
+
+        std::printf ("\n");
+    }
+
     std::fflush (stdout);
 }
 } // namespace quarmont::bench

@@ -6,6 +6,13 @@ namespace
 {
 const juce::Colour haloBlue { 0xff59b4ff };
 
+float textWidth (const juce::Font& font, const juce::String& text)
+{
+    juce::GlyphArrangement glyphs;
+    glyphs.addLineOfText (font, text, 0.0f, 0.0f);
+    return glyphs.getBoundingBox (0, -1, true).getWidth();
+}
+
 void drawTick (juce::Graphics& g, const KnobGeometry& knob, float angle, float length, float thickness,
                juce::Colour colour, float dim)
 {
@@ -109,6 +116,43 @@ void drawCentreDot (juce::Graphics& g, const KnobGeometry& k, float dim)
     g.drawEllipse (k.centreX - rc, k.centreY - rc, 2.0f * rc, 2.0f * rc, 0.8f);
 }
 } // namespace
+
+juce::Font ModernKnobLookAndFeel::fontFittingWidth (const juce::Font& base, const juce::String& text, float availableWidth,
+                                                    float labelSqueeze)
+{
+    // The label squeezes text horizontally by itself, as far as labelSqueeze, and cuts it off with
+    // an ellipsis beyond that. Then a slightly smaller font, squeezed by at most 20 %, reads better
+    // than cut-off digits.
+    constexpr float acceptedSqueeze = 0.8f;
+    constexpr float smallestHeight = 9.0f;
+
+    if (text.isEmpty() || availableWidth <= 0.0f || textWidth (base, text) * labelSqueeze <= availableWidth)
+        return base;
+
+    for (auto height = base.getHeight(); height > smallestHeight; height -= 0.5f)
+    {
+        const auto font = base.withHeight (height);
+
+        if (textWidth (font, text) * acceptedSqueeze <= availableWidth)
+            return font;
+    }
+
+    return base.withHeight (juce::jmin (base.getHeight(), smallestHeight));
+}
+
+juce::Font ModernKnobLookAndFeel::getLabelFont (juce::Label& label)
+{
+    const auto font = LookAndFeel_V4::getLabelFont (label);
+
+    if (dynamic_cast<juce::Slider*> (label.getParentComponent()) == nullptr || label.isBeingEdited())
+        return font;
+
+    const auto textArea = getLabelBorderSize (label).subtractedFrom (label.getLocalBounds());
+    // A minimum scale of 0 means the framework's default squeeze.
+    const auto squeeze = label.getMinimumHorizontalScale() > 0.0f ? label.getMinimumHorizontalScale()
+                                                                  : juce::Font::getDefaultMinimumHorizontalScaleFactor();
+    return fontFittingWidth (font, label.getText(), (float) textArea.getWidth(), squeeze);
+}
 
 ModernKnobLookAndFeel::~ModernKnobLookAndFeel() = default;
 

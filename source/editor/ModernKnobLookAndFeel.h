@@ -19,6 +19,16 @@ public:
     void drawRotarySlider (juce::Graphics& g, int x, int y, int width, int height, float sliderPos,
                            float rotaryStartAngle, float rotaryEndAngle, juce::Slider& slider) override;
 
+    /** A slider's value box takes a smaller font when its text would not fit otherwise (for
+        example "2000.0 ms" in a band knob's box), so that the whole value stays readable. Other
+        labels keep their font. */
+    juce::Font getLabelFont (juce::Label& label) override;
+
+    /** The font for a text in a box of the given width: the base font while the text fits with
+        the label's own squeeze (labelSqueeze, the smallest horizontal scale it allows), else the
+        largest smaller one (down to 9 px) whose text fits when squeezed by at most 20 %. */
+    static juce::Font fontFittingWidth (const juce::Font& base, const juce::String& text, float availableWidth, float labelSqueeze);
+
     /** How strongly the dimmable parts are drawn: 1 normally, less when disabled or bypassed. */
     static float dimFactorOf (const juce::Slider& slider);
 

@@ -212,3 +212,43 @@ TEST_F (BandControls, EveryControlHasAnAccessibleTitle)
             EXPECT_TRUE (child->getTitle().isNotEmpty()) << child->getName();
         }
 }
+
+TEST_F (BandControls, LongKnobValuesAreShownWholeInTheirTextBox)
+{
+    /** What the text box draws: its text laid out as the label lays it out, ellipsis included. */
+    const auto drawnText = [] (juce::Label& box, const juce::Font& font)
+    {
+        auto& lookAndFeel = box.getLookAndFeel();
+        const auto area = lookAndFeel.getLabelBorderSize (box).subtractedFrom (box.getLocalBounds());
+        juce::GlyphArrangement glyphs;
+        glyphs.addFittedText (font, box.getText(), (float) area.getX(), (float) area.getY(), (float) area.getWidth(),
+                              (float) area.getHeight(), box.getJustificationType(),
+                              juce::jmax (1, (int) ((float) area.getHeight() / font.getHeight())), box.getMinimumHorizontalScale());
+        juce::String text;
+
+        for (int i = 0; i < glyphs.getNumGlyphs(); ++i)
+            text += juce::String::charToString (glyphs.getGlyph (i).getCharacter());
+
+        return text.removeCharacters (" ");
+    };
+
+    for (const auto& [value, text] : { std::pair<double, const char*> { 2500.0, "2500.0 ms" }, { 2000.0, "2000.0 ms" },
+                                       { 1000.0, "1000.0 ms" }, { 250.0, "250.0 ms" } })
+    {
+        auto& release = knob (4, "Release");
+        release.setValue (value, juce::sendNotificationSync);
+        // The value-to-text conversion, which hosts see too, stays as it is.
+        ASSERT_EQ (shownText (release), text);
+
+        auto& box = require (findChild<juce::Label> (release, [] (juce::Label&) { return true; }));
+        const auto font = box.getLookAndFeel().getLabelFont (box);
+        EXPECT_EQ (drawnText (box, font), juce::String (text).removeCharacters (" ")) << text;
+        EXPECT_GE (font.getHeight(), 10.0f) << text;
+
+        // Short values keep the box's own font; long ones would not fit in it.
+        if (value < 1000.0)
+            EXPECT_FLOAT_EQ (font.getHeight(), box.getFont().getHeight());
+        else
+            EXPECT_NE (drawnText (box, box.getFont()), juce::String (text).removeCharacters (" ")) << text;
+    }
+}

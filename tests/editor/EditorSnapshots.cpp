@@ -2,7 +2,9 @@
 // window: the window is painted straight into images. Usage: quarmont-editor-snapshots [folder]
 // (default: ./snapshots). Exits non-zero when an image cannot be written.
 
+#include <cmath>
 #include <iostream>
+#include <stdexcept>
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -10,6 +12,7 @@
 #include "editor/EditorLayout.h"
 #include "editor/ModernKnobLookAndFeel.h"
 #include "editor/PluginEditor.h"
+#include "editor/SpectrogramComponent.h"
 #include "processor/PluginProcessor.h"
 
 namespace
@@ -127,6 +130,116 @@ void clickAndDeliver (juce::Button& button)
     button.triggerClick();
     juce::MessageManager::getInstance()->runDispatchLoopUntil (30);
 }
+
+juce::TextButton& buttonWithText (juce::Component& editor, const juce::String& text)
+{
+    for (auto* child : editor.getChildren())
+        if (auto* button = dynamic_cast<juce::TextButton*> (child); button != nullptr && button->getButtonText() == text)
+            return *button;
+
+    throw std::runtime_error ("no button " + text.toStdString());
+}
+
+void setPlainValue (QuarmontAudioProcessor& processor, const char* id, float value)
+{
+    auto* parameter = processor.apvts.getParameter (id);
+    parameter->setValueNotifyingHost (parameter->convertTo0to1 (value));
+}
+
+/** A known programme for the waterfall, one hop (one display column) per call: a log sweep from
+    20 Hz to 20 kHz every sweepColumns columns at -6 dBFS, over white noise whose level steps
+    through three values every noiseColumns columns. In the picture the sweep must be a straight
+    rising line on the logarithmic frequency axis, crossing 1 kHz 56.6 % of the way up. */
+class Programme
+{
+public:
+    static constexpr int sweepColumns = 240;
+    static constexpr int noiseColumns = 80;
+    static constexpr double sampleRate = 48000.0;
+
+    void fill (float* samples, int numSamples)
+    {
+        static constexpr float noiseLevels[] { 0.02f, 0.2f, 0.002f };
+
+        for (int i = 0; i < numSamples; ++i, ++sampleIndex)
+        {
+            const auto column = (double) sampleIndex / 512.0;
+            const auto t = std::fmod (column, (double) sweepColumns) / sweepColumns;
+            const auto frequency = 20.0 * std::pow (1000.0, t);
+            phase = std::fmod (phase + juce::MathConstants<double>::twoPi * frequency / sampleRate, juce::MathConstants<double>::twoPi);
+            const auto noise = noiseLevels[((int) column / noiseColumns) % 3] * (random.nextFloat() * 2.0f - 1.0f);
+            samples[i] = 0.5f * (float) std::sin (phase) + noise;
+        }
+    }
+
+private:
+    juce::int64 sampleIndex = 0;
+    double phase = 0.0;
+    juce::Random random { 8 };
+};
+
+/** Feeds the programme through the processor one hop at a time and lets every display take the
+    newest column after each hop, as its timer would. */
+void playProgramme (QuarmontAudioProcessor& processor, Programme& programme, int columns,
+                    std::initializer_list<quarmont::SpectrogramComponent*> displays)
+{
+    juce::AudioBuffer<float> buffer (2, 512);
+    juce::MidiBuffer midi;
+
+    for (int c = 0; c < columns; ++c)
+    {
+        programme.fill (buffer.getWritePointer (0), 512);
+        buffer.copyFrom (1, 0, buffer, 0, 0, 512);
+        processor.processBlock (buffer, midi);
+
+        for (auto* display : displays)
+            display->timerCallback();
+    }
+}
+
+/** The window with a live waterfall: band 3 pulled down 24 dB so that the After view differs,
+    then bypassed; and the display alone at the largest window size. */
+bool renderProgrammeViews (const juce::File& folder)
+{
+    bool ok = true;
+    QuarmontAudioProcessor processor;
+    processor.setRateAndBufferSizeDetails (Programme::sampleRate, 512);
+    processor.prepareToPlay (Programme::sampleRate, 512);
+    setPlainValue (processor, "band3_gain", -24.0f);
+
+    std::unique_ptr<juce::AudioProcessorEditor> editor (processor.createEditorIfNeeded());
+    auto& quarmontEditor = dynamic_cast<QuarmontAudioProcessorEditor&> (*editor);
+    quarmontEditor.selectBand (2);
+
+    quarmont::SpectrogramComponent* display = nullptr;
+
+    for (auto* child : editor->getChildren())
+        if (auto* found = dynamic_cast<quarmont::SpectrogramComponent*> (child))
+            display = found;
+
+    quarmont::SpectrogramComponent large (processor);
+    large.setTimeZoom (4.0f);
+    large.setSelectedBand (2);
+    large.setSize (2400, 1600);
+
+    Programme programme;
+    playProgramme (processor, programme, large.getAreas().plot.getWidth(), { display, &large });
+
+    ok &= writePng (snapshot (*editor), folder.getChildFile ("spectrogram-before-1140x760.png"));
+    ok &= writePng (snapshot (large), folder.getChildFile ("spectrogram-alone-2400x1600.png"));
+
+    clickAndDeliver (buttonWithText (*editor, "After"));
+    ok &= writePng (snapshot (*editor), folder.getChildFile ("spectrogram-after-1140x760.png"));
+
+    // Band 3 bypassed for the newest fifth of the plot: its stripe and bars fade, its cut ends.
+    setPlainValue (processor, "band3_bypass", 1.0f);
+    playProgramme (processor, programme, 50, { display });
+    ok &= writePng (snapshot (*editor), folder.getChildFile ("spectrogram-after-band3-bypassed-1140x760.png"));
+
+    processor.editorBeingDeleted (editor.get());
+    editor.reset();
+    return ok;
+}
 } // namespace
 
 int main (int argc, char** argv)
@@ -170,8 +283,14 @@ int main (int argc, char** argv)
                 clickAndDeliver (*button);
 
         ok &= writePng (snapshot (*editor), folder.getChildFile ("editor-in-use.png"));
+
+        // Band 5's release knob at 2000 ms: the whole value must be readable in its text box.
+        const auto band5 = layout.bands[4].releaseKnob.getUnion (layout.bands[4].lowerKneeKnob).expanded (6);
+        ok &= writePng (snapshot (*editor, band5, 3.0f), folder.getChildFile ("release-2000ms-3x.png"));
         processor.editorBeingDeleted (editor.get());
     }
+
+    ok &= renderProgrammeViews (folder);
 
     {
         KnobSheet sheet;
