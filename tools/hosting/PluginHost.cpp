@@ -1,5 +1,7 @@
 #include "hosting/PluginHost.h"
 
+#include "presets/PresetFiles.h"
+
 namespace quarmont::hosting
 {
 void pumpMessages (int milliseconds)
@@ -76,7 +78,8 @@ bool restoreStateFromFile (juce::AudioPluginInstance& instance, const juce::File
 {
     juce::MemoryBlock block;
 
-    if (! file.loadFileAsData (block))
+    // Bounded, and never a pipe that would wait for a writer: the same reading the window does.
+    if (! quarmont::readPresetData (file, block))
     {
         error = "Cannot read state file " + file.getFullPathName();
         return false;
