@@ -100,7 +100,7 @@ void PresetBar::refreshPresetList()
 
     for (const auto& file : listPresetFiles())
     {
-        const auto name = file.getFileNameWithoutExtension();
+        const auto name = getPresetName (file);
         const auto path = file.getFullPathName();
 
         // A file called just ".quarmontpreset" keeps its id but has no text to show.
@@ -289,7 +289,7 @@ void PresetBar::handlePresetMenuResult (int itemId)
             const auto file = getSelectedPresetFile();
 
             if (file.existsAsFile())
-                promptForPresetName ("Rename Preset", file.getFileNameWithoutExtension(),
+                promptForPresetName ("Rename Preset", getPresetName (file),
                                      [this, file] (const juce::String& name) { renamePresetFile (file, name); });
 
             break;
@@ -300,7 +300,7 @@ void PresetBar::handlePresetMenuResult (int itemId)
             const auto file = getSelectedPresetFile();
 
             if (file.existsAsFile() && dialogs != nullptr)
-                dialogs->confirm ("Delete Preset", "Delete '" + file.getFileNameWithoutExtension() + "'?", &window,
+                dialogs->confirm ("Delete Preset", "Delete '" + getPresetName (file) + "'?", &window,
                                   whileAlive ([this, file] (bool ok) { if (ok) deletePresetFile (file); }));
 
             break;

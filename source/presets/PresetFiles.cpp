@@ -23,10 +23,17 @@ struct ByPresetName
 {
     static int compareElements (const juce::File& a, const juce::File& b)
     {
-        return a.getFileNameWithoutExtension().compareIgnoreCase (b.getFileNameWithoutExtension());
+        return getPresetName (a).compareIgnoreCase (getPresetName (b));
     }
 };
 } // namespace
+
+juce::String getPresetName (const juce::File& file)
+{
+    const auto name = file.getFileName();
+    const auto lastDot = name.lastIndexOfChar ('.');
+    return lastDot >= 0 ? name.substring (0, lastDot) : name;
+}
 
 juce::File getPresetFolderLocation()
 {

@@ -12,6 +12,11 @@ inline constexpr const char* presetFileExtension = ".quarmontpreset";
     gigabytes would stall the window and eat the host's memory. */
 inline constexpr juce::int64 maxPresetFileBytes = 4 * 1024 * 1024 + 64;
 
+/** A preset's name: its file name without the last extension. A file called just
+    ".quarmontpreset" is a preset without a name (File::getFileNameWithoutExtension would give the
+    whole file name for it, taking the leading dot for a hidden file's). */
+juce::String getPresetName (const juce::File& file);
+
 /** Where the preset folder is: "Quarmont/Presets" in the per-user application data folder.
     Creates nothing. */
 juce::File getPresetFolderLocation();
