@@ -205,7 +205,11 @@ protected:
 
     static void writeSnapshot (juce::Component& component, const juce::String& name)
     {
-        const auto image = component.createComponentSnapshot (component.getLocalBounds(), true, 1.0f);
+        writeImage (component.createComponentSnapshot (component.getLocalBounds(), true, 1.0f), name);
+    }
+
+    static void writeImage (const juce::Image& image, const juce::String& name)
+    {
         const juce::File folder (QUARMONT_SNAPSHOT_DIR);
         folder.createDirectory();
         const auto file = folder.getChildFile (name + ".png");
@@ -230,6 +234,15 @@ TEST_F (PresetWindows, TheMenuOpensOnTheDisplayAndMayOutliveTheWindow)
     writeSnapshot (*editor, "preset-window");
     writeSnapshot (*menuWindow, "preset-menu");
 
+    // The two together, as the screen shows them.
+    auto screen = editor->createComponentSnapshot (editor->getLocalBounds(), true, 1.0f);
+    {
+        juce::Graphics g (screen);
+        const auto offset = menuWindow->getScreenPosition() - editor->getScreenPosition();
+        g.drawImageAt (menuWindow->createComponentSnapshot (menuWindow->getLocalBounds(), true, 1.0f), offset.x, offset.y);
+    }
+    writeImage (screen, "preset-menu-open");
+
     closeEditor();
 
     // The menu may outlive the window; whatever it hands on then must go nowhere.
@@ -245,19 +258,21 @@ TEST_F (PresetWindows, TheNameDialogAndTheConfirmationAnsweredAfterTheWindowClos
     const auto state = stateOf (processor);
     ASSERT_TRUE (keep.replaceWithData (state.getData(), state.getSize()));
     presetBar().refreshPresetList();
-    presetBox().setSelectedId (2, juce::sendNotificationSync);
 
     if (juce::FileChooser::isPlatformDialogAvailable())
         GTEST_SKIP() << "a native file dialog program is installed; these checks are for the framework's own";
 
-    // The name dialog of "Save As...".
-    presetBar().handlePresetMenuResult (PresetBar::saveAs);
+    // The name dialog, as "Save Preset..." opens it on the factory entry.
+    presetBar().handlePresetMenuResult (PresetBar::savePreset);
     pumpMessages (300);
     auto* dialog = topModal();
     ASSERT_NE (dialog, nullptr) << "a name dialog";
+    EXPECT_EQ (dialog->getName(), "Save Preset");
     auto* browser = findInside<juce::FileBrowserComponent> (*dialog);
     ASSERT_NE (browser, nullptr) << "the framework's own file dialog, as on a desktop without a native one";
     EXPECT_EQ (browser->getRoot(), getPresetFolder());
+    EXPECT_EQ (browser->getSelectedFile (0), presetFile ("Factory_ Reset"));
+    EXPECT_TRUE (browser->isSaveMode());
     writeSnapshot (*dialog, "preset-name-dialog");
 
     closeEditor();
@@ -270,6 +285,7 @@ TEST_F (PresetWindows, TheNameDialogAndTheConfirmationAnsweredAfterTheWindowClos
     openEditor (false);
     editor->addToDesktop (0);
     presetBox().setSelectedId (2, juce::sendNotificationSync);
+    ASSERT_EQ (presetBox().getText(), "Keep");
     presetBar().handlePresetMenuResult (PresetBar::deletePreset);
     pumpMessages (300);
     auto* confirmation = topModal();
