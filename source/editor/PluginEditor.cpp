@@ -47,7 +47,8 @@ void setUpDial (juce::Slider& dial)
 } // namespace
 
 QuarmontAudioProcessorEditor::QuarmontAudioProcessorEditor (QuarmontAudioProcessor& owningProcessor)
-    : AudioProcessorEditor (owningProcessor), audioProcessor (owningProcessor)
+    : AudioProcessorEditor (owningProcessor), audioProcessor (owningProcessor),
+      presetBar (owningProcessor, *this, presetBox, presetMenuButton)
 {
     bannerImage = quarmont::loadBannerImage();
 
@@ -83,7 +84,7 @@ QuarmontAudioProcessorEditor::QuarmontAudioProcessorEditor (QuarmontAudioProcess
     addAndMakeVisible (beforeButton);
     addAndMakeVisible (afterButton);
 
-    setupPresetBar();
+    presetBar.setUp();
 
     for (int band = 0; band < numBands; ++band)
         createBandControls (band);

@@ -8,6 +8,7 @@
 
 #include "editor/BannerClickTarget.h"
 #include "editor/SpectrogramComponent.h"
+#include "presets/PresetBar.h"
 
 class QuarmontAudioProcessor;
 
@@ -29,6 +30,9 @@ public:
     /** Highlights a band (clamped to 0..4) and shows it in the spectrogram. */
     void selectBand (int band);
 
+    /** The preset list's behaviour and the preset menu, for driving them other than by mouse. */
+    quarmont::PresetBar& getPresetBar() noexcept { return presetBar; }
+
 private:
     using SliderAttachment = juce::AudioProcessorValueTreeState::SliderAttachment;
     using BandAttachments = std::array<std::unique_ptr<SliderAttachment>, 5>;
@@ -48,12 +52,6 @@ private:
 
     /** The five knobs of a band in row order: gain, upper knee, attack, lower knee, release. */
     std::array<juce::Slider*, 5> bandKnobsInRowOrder (int band);
-
-    // Preset bar (source/presets).
-    void setupPresetBar();
-    void refreshPresetList();
-    void loadSelectedPreset();
-    void showPresetMenu();
 
     // Update notice (source/update).
     void checkForUpdatesAsync();
@@ -76,6 +74,7 @@ private:
     bool lookaheadFollowsSelectedBand = false;  // no global lookahead: the dial drives the selected band's
     juce::ComboBox presetBox;
     juce::TextButton presetMenuButton { "Presets" };
+    quarmont::PresetBar presetBar; // drives the two above, and dies before them
     juce::TextButton beforeButton { "Before" };
     juce::TextButton afterButton { "After" };
     std::array<std::unique_ptr<juce::TextButton>, 5> bandButtons;

@@ -38,6 +38,32 @@ void* operator new (std::size_t size) { return countedAllocation (size); }
 void* operator new[] (std::size_t size) { return countedAllocation (size); }
 void* operator new (std::size_t size, std::align_val_t a) { return countedAlignedAllocation (size, a); }
 void* operator new[] (std::size_t size, std::align_val_t a) { return countedAlignedAllocation (size, a); }
+// The nothrow forms too (std::stable_sort's temporary buffer uses them): left to the runtime, they
+// would allocate with its operator new and free with the delete below.
+void* operator new (std::size_t size, const std::nothrow_t&) noexcept
+{
+    try { return countedAllocation (size); } catch (...) { return nullptr; }
+}
+
+void* operator new[] (std::size_t size, const std::nothrow_t&) noexcept
+{
+    try { return countedAllocation (size); } catch (...) { return nullptr; }
+}
+
+void* operator new (std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept
+{
+    try { return countedAlignedAllocation (size, a); } catch (...) { return nullptr; }
+}
+
+void* operator new[] (std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept
+{
+    try { return countedAlignedAllocation (size, a); } catch (...) { return nullptr; }
+}
+
+void operator delete (void* p, const std::nothrow_t&) noexcept { std::free (p); }
+void operator delete[] (void* p, const std::nothrow_t&) noexcept { std::free (p); }
+void operator delete (void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free (p); }
+void operator delete[] (void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free (p); }
 void operator delete (void* p) noexcept { std::free (p); }
 void operator delete[] (void* p) noexcept { std::free (p); }
 void operator delete (void* p, std::size_t) noexcept { std::free (p); }

@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 #include <juce_events/juce_events.h>
 
+#include "support/TemporaryHome.h"
+
 int main (int argc, char** argv)
 {
     ::testing::InitGoogleTest (&argc, argv);
+
+    // Every window these programs open lists the user's preset folder; let it be a scratch one.
+    quarmont::testing::TemporaryHome home;
     juce::ScopedJuceInitialiser_GUI juceInitialiser;
     return RUN_ALL_TESTS();
 }

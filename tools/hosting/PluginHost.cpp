@@ -1,6 +1,7 @@
 #include "hosting/PluginHost.h"
 
 #include "compat/JuceCompat.h"
+#include "presets/PresetFiles.h"
 
 namespace quarmont::hosting
 {
@@ -78,7 +79,8 @@ bool restoreStateFromFile (juce::AudioPluginInstance& instance, const juce::File
 {
     juce::MemoryBlock block;
 
-    if (! file.loadFileAsData (block))
+    // Bounded, and never a pipe that would wait for a writer: the same reading the window does.
+    if (! quarmont::readPresetData (file, block))
     {
         error = "Cannot read state file " + file.getFullPathName();
         return false;
