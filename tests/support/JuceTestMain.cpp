@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 #include <juce_events/juce_events.h>
 
+#include "support/LocalNetworkOnly.h"
+
 int main (int argc, char** argv)
 {
+    // The hosted plug-in checks its update feed whenever an editor opens.
+    quarmont::testing::keepHttpsRequestsLocal();
     ::testing::InitGoogleTest (&argc, argv);
     juce::ScopedJuceInitialiser_GUI juceInitialiser;
     return RUN_ALL_TESTS();
