@@ -7,21 +7,22 @@ namespace quarmont::update
 #if QUARMONT_UPDATE_FEED_TEST_HOOK
 namespace
 {
-juce::URL& testFeedAddress()
+// Replaced, not assigned: JUCE 7's URL assignment hands memcpy a null pointer for an empty body.
+std::unique_ptr<juce::URL>& testFeedAddress()
 {
-    static juce::URL address;
+    static std::unique_ptr<juce::URL> address;
     return address;
 }
 } // namespace
 
 void setUpdateFeedAddressForTesting (const juce::URL& address)
 {
-    testFeedAddress() = address;
+    testFeedAddress() = std::make_unique<juce::URL> (address);
 }
 
 juce::URL updateFeedAddress()
 {
-    return testFeedAddress();
+    return testFeedAddress() != nullptr ? *testFeedAddress() : juce::URL();
 }
 #else
 juce::URL updateFeedAddress()
