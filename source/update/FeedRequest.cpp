@@ -1,6 +1,11 @@
 #include "update/FeedRequest.h"
 
+#include <cstring>
 #include <limits>
+
+#if JUCE_LINUX || JUCE_BSD
+ #include <dlfcn.h>
+#endif
 
 namespace quarmont::update
 {
@@ -21,7 +26,8 @@ std::optional<juce::String> decodeFeedBody (const void* bytes, size_t numBytes)
     if (size == 0)
         return juce::String();
 
-    if (! juce::CharPointer_UTF8::isValidString (data, size))
+    // A NUL would end the text for some readers and not for others (JUCE's JSON parser reads on).
+    if (std::memchr (data, 0, (size_t) size) != nullptr || ! juce::CharPointer_UTF8::isValidString (data, size))
         return std::nullopt;
 
     return juce::String::fromUTF8 (data, size);
@@ -31,23 +37,27 @@ namespace
 {
 /** On Linux JUCE's web streams load libcurl when the first one is made, and dereference what they
     failed to load when it is missing or incomplete: a crash of the host. This looks first, the
-    way JUCE does (the first of these names that opens is the one it uses). */
+    way JUCE does (the first of these names that opens is the one it uses). The library stays
+    loaded for the life of the process: unloading it would strand what its initialisers set up. */
 bool webStreamsCanWork()
 {
    #if JUCE_LINUX || JUCE_BSD
     static const bool available = []
     {
-        juce::DynamicLibrary curl;
+        void* curl = nullptr;
 
         for (const auto* name : { "libcurl.so", "libcurl.so.4", "libcurl.so.3" })
-            if (curl.open (name))
+            if ((curl = dlopen (name, RTLD_LAZY | RTLD_LOCAL)) != nullptr)
                 break;
+
+        if (curl == nullptr)
+            return false;
 
         for (const auto* symbol : { "curl_easy_init", "curl_easy_setopt", "curl_easy_cleanup", "curl_easy_getinfo",
                                     "curl_multi_add_handle", "curl_multi_cleanup", "curl_multi_fdset", "curl_multi_info_read",
                                     "curl_multi_init", "curl_multi_perform", "curl_multi_remove_handle", "curl_multi_timeout",
                                     "curl_slist_append", "curl_slist_free_all", "curl_version_info" })
-            if (curl.getFunction (symbol) == nullptr)
+            if (dlsym (curl, symbol) == nullptr)
                 return false;
 
         return true;

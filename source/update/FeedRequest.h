@@ -20,7 +20,8 @@ struct FeedRequestLimits
     int maxBodyBytes = 256 * 1024;
 };
 
-/** A body as text: UTF-8, with or without a byte order mark; nothing for anything else. */
+/** A body as text: UTF-8 without NUL bytes, with or without a byte order mark; nothing for
+    anything else. */
 std::optional<juce::String> decodeFeedBody (const void* data, size_t numBytes);
 
 /** GETs the address (parameters in the address, no body, no extra headers) and returns the body
