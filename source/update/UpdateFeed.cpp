@@ -43,9 +43,43 @@ bool nestingStaysWithin (const juce::String& text, int maxDepth)
     return true;
 }
 
+bool numbersStayShort (const juce::String& text)
+{
+    int digitsInARow = 0;
+    bool inString = false;
+
+    for (auto p = text.getCharPointer(); ! p.isEmpty(); ++p)
+    {
+        const auto c = *p;
+
+        if (inString)
+        {
+            if (c == '\\')
+            {
+                if ((++p).isEmpty())
+                    break;
+            }
+            else if (c == '"')
+            {
+                inString = false;
+            }
+
+            continue;
+        }
+
+        inString = c == '"';
+        digitsInARow = (c >= '0' && c <= '9') ? digitsInARow + 1 : 0;
+
+        if (digitsInARow > maxFeedNumberDigits)
+            return false;
+    }
+
+    return true;
+}
+
 juce::String latestVersionInFeed (const juce::String& feedText)
 {
-    if (! nestingStaysWithin (feedText, maxFeedNesting))
+    if (! nestingStaysWithin (feedText, maxFeedNesting) || ! numbersStayShort (feedText))
         return {};
 
     const auto document = juce::JSON::parse (feedText);

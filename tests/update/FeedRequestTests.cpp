@@ -3,6 +3,8 @@
 
 #include "UpdateTestSupport.h"
 
+#include <dlfcn.h>
+
 #include <atomic>
 #include <memory>
 
@@ -34,6 +36,7 @@ std::map<std::string, Route> requestPathRoutes()
         { "/trickle", behaving (Behaviour::trickleBody) },
         { "/close", behaving (Behaviour::closeAtOnce) },
         { "/huge", answer (std::string (300 * 1024, ' ') + newer) },
+        { "/nul", answer (newer + std::string (1, '\0')) },
         { "/not-utf8", answer (R"({"products":{"quarmont":{"latest_version":"1.3.0","n":")" + std::string ("\xff\xfe\x80") + "\"}}}") },
     };
 }
@@ -59,7 +62,7 @@ TEST (UpdateRequest, EveryKindOfServerEndsWithinItsBoundWithTheRightResult)
         { "/missing", false }, { "/html-404", false }, { "/server-error", false },
         { "/three-1", true }, { "/four-1", false },
         { "/stall", false }, { "/endless", false }, { "/trickle", false }, { "/close", false },
-        { "/huge", false }, { "/not-utf8", false },
+        { "/huge", false }, { "/not-utf8", false }, { "/nul", false },
         { "/nowhere", false },
     };
 
@@ -118,6 +121,22 @@ TEST (UpdateRequest, TheFetchRefusesToStartOnceCancelled)
     const auto text = quarmont::update::fetchFeedText (server.url ("/newer"), {}, fresh);
     ASSERT_TRUE (text.has_value());
     EXPECT_EQ (*text, juce::String (newer));
+}
+
+TEST (UpdateWithoutCurl, ABrokenLibcurlMeansNoRequestAndNoCrash)
+{
+    auto* curl = dlopen ("libcurl.so", RTLD_LAZY | RTLD_LOCAL);
+    const auto realCurl = curl != nullptr && dlsym (curl, "curl_easy_init") != nullptr;
+
+    if (realCurl)
+        GTEST_SKIP() << "the real libcurl loads here; the WithoutCurl run has a broken one";
+
+    LocalHttpServer server ({ { "/newer", answer (newer) } });
+    RecordedCheck check (server.url ("/newer"));
+    ASSERT_TRUE (pumpUntil ([&] { return check.check->hasEnded(); }));
+    runMessageLoop (20);
+    EXPECT_EQ (check.newerVersionCalls, 0);
+    EXPECT_EQ (server.numConnections(), 0);
 }
 
 //==============================================================================

@@ -75,6 +75,12 @@ TEST (UpdateFeed, TakesTheLatestVersionOnlyFromTheExpectedObjects)
         { "text that is not JSON", "<html><body>404 Not Found</body></html>", "" },
         { "a truncated document", R"({"products":{"quarmont":{"latest_version":"9.0.0")", "" },
         { "nothing", "", "" },
+        // JUCE's parser would overflow its integer on this many digits; digits in strings are fine.
+        { "a number too long to parse", R"({"n":4444444444444444444444,"products":{"quarmont":{"latest_version":"1.3"}}})", "" },
+        { "long digits inside a string", R"({"products":{"quarmont":{"latest_version":"1.3.44444444444444444444"}}})",
+          "1.3.44444444444444444444" },
+        { "an exponent too long to parse", R"({"n":75005E5000000000000,"products":{"quarmont":{"latest_version":"1.3"}}})", "" },
+        { "ordinary numbers", R"({"n":123456789,"m":1.5e10,"products":{"quarmont":{"latest_version":2}}})", "2" },
     };
 
     for (const auto& c : cases)
