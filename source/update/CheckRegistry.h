@@ -19,7 +19,10 @@ class CheckRegistry
 public:
     using Work = std::function<void (RequestCancellation&)>;
 
-    static constexpr std::chrono::milliseconds shutdownWait { 2000 };
+    /** A cancelled request returns once libcurl's current wait inside JUCE's stream ends, which a
+        cancel cannot cut short: at most its connection time-out (2500 ms, which JUCE rounds up
+        to whole seconds) while connecting, a second once connected. */
+    static constexpr std::chrono::milliseconds shutdownWait { 3500 };
 
     /** The registry of this module. */
     static CheckRegistry& instance();
