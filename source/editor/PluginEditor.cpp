@@ -8,7 +8,9 @@
 #include "editor/ParameterIdSearch.h"
 #include "editor/SupportPage.h"
 #include "processor/PluginProcessor.h"
+#include "update/FeedAddress.h"
 #include "update/UpdateBadge.h"
+#include "update/UpdateCheck.h"
 
 namespace
 {
@@ -339,6 +341,19 @@ void QuarmontAudioProcessorEditor::selectBand (int band)
 
     if (lookaheadFollowsSelectedBand)
         bindLookaheadDialToSelectedBand();
+}
+
+void QuarmontAudioProcessorEditor::checkForUpdatesAsync()
+{
+    updateAvailable = false;
+
+    // The result arrives on the message thread, and only while updateCheck (and so this window)
+    // exists.
+    updateCheck = std::make_unique<quarmont::update::UpdateCheck> (quarmont::update::updateFeedAddress(), [this]
+    {
+        updateAvailable = true;
+        repaint();
+    });
 }
 
 //==============================================================================

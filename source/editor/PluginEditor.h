@@ -12,6 +12,11 @@
 
 class QuarmontAudioProcessor;
 
+namespace quarmont::update
+{
+class UpdateCheck;
+}
+
 /** The plug-in window: a header strip (banner, preset bar, Before/After view switch), the
     spectrogram, and a control panel with the Width and Lookahead dials and five band columns
     of a band button and five knobs. Every value it shows comes from the processor's parameter
@@ -82,6 +87,9 @@ private:
     juce::Image bannerImage;
     BandAttachments gainAttachments, attackAttachments, releaseAttachments, upperKneeAttachments, lowerKneeAttachments;
     int selectedBand = 0;
+    // This window's running update check; destroyed first, so that no result reaches a window
+    // being torn down. Destroying it drops the result and stops the request.
+    std::unique_ptr<quarmont::update::UpdateCheck> updateCheck;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (QuarmontAudioProcessorEditor)
 };

@@ -2,6 +2,8 @@
 
 #include <juce_core/juce_core.h>
 
+#include "update/MakerWebHost.h"
+
 namespace quarmont
 {
 void openSupportPage()

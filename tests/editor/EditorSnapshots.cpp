@@ -14,6 +14,9 @@
 #include "editor/PluginEditor.h"
 #include "editor/SpectrogramComponent.h"
 #include "processor/PluginProcessor.h"
+#include "support/LocalHttpServer.h"
+#include "update/CheckRegistry.h"
+#include "update/FeedAddress.h"
 
 namespace
 {
@@ -291,6 +294,28 @@ int main (int argc, char** argv)
     }
 
     ok &= renderProgrammeViews (folder);
+
+    {
+        // The window once the feed (a server of this program on 127.0.0.1) names 1.3.0.
+        quarmont::testing::LocalHttpServer::Route newer;
+        newer.body = quarmont::testing::LocalHttpServer::feed ("1.3.0");
+        quarmont::testing::LocalHttpServer server ({ { "/products.json", newer } }, 4, 30000);
+        quarmont::update::setUpdateFeedAddressForTesting (server.url ("/products.json"));
+
+        QuarmontAudioProcessor processor;
+        std::unique_ptr<juce::AudioProcessorEditor> editor (processor.createEditorIfNeeded());
+
+        for (int i = 0; i < 1000 && quarmont::update::CheckRegistry::instance().numRunning() > 0; ++i)
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
+
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (50);
+        ok &= writePng (snapshot (*editor), folder.getChildFile ("editor-update-available.png"));
+        ok &= writePng (snapshot (*editor, { 440, 0, 200, 44 }, 4.0f), folder.getChildFile ("editor-update-badge-4x.png"));
+
+        processor.editorBeingDeleted (editor.get());
+        editor.reset();
+        quarmont::update::setUpdateFeedAddressForTesting ({});
+    }
 
     {
         KnobSheet sheet;
