@@ -4,48 +4,13 @@
 
 namespace quarmont::update
 {
-bool nestingStaysWithin (const juce::String& text, int maxDepth)
+namespace
 {
-    int depth = 0;
-    bool inString = false;
-
-    for (auto p = text.getCharPointer(); ! p.isEmpty(); ++p)
-    {
-        const auto c = *p;
-
-        if (inString)
-        {
-            if (c == '\\')
-            {
-                if ((++p).isEmpty())
-                    break;
-            }
-            else if (c == '"')
-            {
-                inString = false;
-            }
-        }
-        else if (c == '"')
-        {
-            inString = true;
-        }
-        else if (c == '{' || c == '[')
-        {
-            if (++depth > maxDepth)
-                return false;
-        }
-        else if ((c == '}' || c == ']') && depth > 0)
-        {
-            --depth;
-        }
-    }
-
-    return true;
-}
-
-bool numbersStayShort (const juce::String& text)
+/** Calls visit for every character outside JSON strings (a string's opening quote included, so a
+    visitor sees where a string interrupts the text), until visit returns false. */
+template <typename Visitor>
+bool everyCharacterOutsideStrings (const juce::String& text, Visitor&& visit)
 {
-    int digitsInARow = 0;
     bool inString = false;
 
     for (auto p = text.getCharPointer(); ! p.isEmpty(); ++p)
@@ -67,14 +32,41 @@ bool numbersStayShort (const juce::String& text)
             continue;
         }
 
-        inString = c == '"';
-        digitsInARow = (c >= '0' && c <= '9') ? digitsInARow + 1 : 0;
-
-        if (digitsInARow > maxFeedNumberDigits)
+        if (! visit (c))
             return false;
+
+        inString = c == '"';
     }
 
     return true;
+}
+} // namespace
+
+bool nestingStaysWithin (const juce::String& text, int maxDepth)
+{
+    int depth = 0;
+
+    return everyCharacterOutsideStrings (text, [&] (juce::juce_wchar c)
+    {
+        if (c == '{' || c == '[')
+            return ++depth <= maxDepth;
+
+        if ((c == '}' || c == ']') && depth > 0)
+            --depth;
+
+        return true;
+    });
+}
+
+bool numbersStayShort (const juce::String& text)
+{
+    int digitsInARow = 0;
+
+    return everyCharacterOutsideStrings (text, [&] (juce::juce_wchar c)
+    {
+        digitsInARow = (c >= '0' && c <= '9') ? digitsInARow + 1 : 0;
+        return digitsInARow <= maxFeedNumberDigits;
+    });
 }
 
 juce::String latestVersionInFeed (const juce::String& feedText)

@@ -8,32 +8,15 @@
 #include "editor/BandColour.h"
 #include "editor/ParameterIdSearch.h"
 #include "processor/PluginProcessor.h"
+#include "support/InertProcessor.h"
 
 namespace
 {
 /** Just enough of a processor to own a parameter tree with the given float parameters. */
-class TreeHost : public juce::AudioProcessor
+class TreeHost : public quarmont::testing::InertProcessor
 {
 public:
     explicit TreeHost (const juce::StringArray& ids) : apvts (*this, nullptr, "Parameters", makeLayout (ids)) {}
-
-    const juce::String getName() const override { return "TreeHost"; }
-    void prepareToPlay (double, int) override {}
-    void releaseResources() override {}
-    void processBlock (juce::AudioBuffer<float>&, juce::MidiBuffer&) override {}
-    using juce::AudioProcessor::processBlock;
-    double getTailLengthSeconds() const override { return 0.0; }
-    bool acceptsMidi() const override { return false; }
-    bool producesMidi() const override { return false; }
-    juce::AudioProcessorEditor* createEditor() override { return nullptr; }
-    bool hasEditor() const override { return false; }
-    int getNumPrograms() override { return 1; }
-    int getCurrentProgram() override { return 0; }
-    void setCurrentProgram (int) override {}
-    const juce::String getProgramName (int) override { return {}; }
-    void changeProgramName (int, const juce::String&) override {}
-    void getStateInformation (juce::MemoryBlock&) override {}
-    void setStateInformation (const void*, int) override {}
 
     juce::AudioProcessorValueTreeState apvts;
 

@@ -1,6 +1,7 @@
 // The preset menu's commands and what they leave in the folder and in the list.
 
 #include "PresetTestSupport.h"
+#include "support/InertProcessor.h"
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -329,26 +330,7 @@ TEST_F (PresetMenu, AWriteThatCannotCompleteKeepsTheOldPresetAndTheSelection)
 }
 
 /** A processor that has nothing to save, as when its state cannot be turned into XML. */
-struct StatelessProcessor : juce::AudioProcessor
-{
-    const juce::String getName() const override { return "Stateless"; }
-    void prepareToPlay (double, int) override {}
-    void releaseResources() override {}
-    void processBlock (juce::AudioBuffer<float>&, juce::MidiBuffer&) override {}
-    using AudioProcessor::processBlock;
-    double getTailLengthSeconds() const override { return 0.0; }
-    bool acceptsMidi() const override { return false; }
-    bool producesMidi() const override { return false; }
-    juce::AudioProcessorEditor* createEditor() override { return nullptr; }
-    bool hasEditor() const override { return false; }
-    int getNumPrograms() override { return 1; }
-    int getCurrentProgram() override { return 0; }
-    void setCurrentProgram (int) override {}
-    const juce::String getProgramName (int) override { return {}; }
-    void changeProgramName (int, const juce::String&) override {}
-    void getStateInformation (juce::MemoryBlock&) override {}
-    void setStateInformation (const void*, int) override {}
-};
+struct StatelessProcessor : quarmont::testing::InertProcessor {};
 
 TEST (PresetWrite, AnEmptyStateNeverReplacesAPreset)
 {

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+namespace quarmont::testing
+{
+/** A processor that does nothing: no audio, no editor, no state. Tests derive from it when they
+    need an AudioProcessor only to own parameters or to stand in for one that saves nothing. */
+class InertProcessor : public juce::AudioProcessor
+{
+public:
+    const juce::String getName() const override { return "Inert"; }
+    void prepareToPlay (double, int) override {}
+    void releaseResources() override {}
+    void processBlock (juce::AudioBuffer<float>&, juce::MidiBuffer&) override {}
+    using juce::AudioProcessor::processBlock;
+    double getTailLengthSeconds() const override { return 0.0; }
+    bool acceptsMidi() const override { return false; }
+    bool producesMidi() const override { return false; }
+    juce::AudioProcessorEditor* createEditor() override { return nullptr; }
+    bool hasEditor() const override { return false; }
+    int getNumPrograms() override { return 1; }
+    int getCurrentProgram() override { return 0; }
+    void setCurrentProgram (int) override {}
+    const juce::String getProgramName (int) override { return {}; }
+    void changeProgramName (int, const juce::String&) override {}
+    void getStateInformation (juce::MemoryBlock&) override {}
+    void setStateInformation (const void*, int) override {}
+};
+} // namespace quarmont::testing
