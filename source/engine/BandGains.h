@@ -22,9 +22,28 @@ inline void measureAmplitudeDecibels (const std::complex<float>* bins, float* am
     measureAmplitudeDecibels (bins, amplitudeDb, 0, count);
 }
 
-/** The bins whose levels some band reads in this frame (those inside a ramp of a band that can
-    pull a bin away from unity); empty when no band needs levels. */
-BinRange binsNeedingLevels (const BandSettingsArray& settings, double sampleRate) noexcept;
+/** Where each band can work in a frame. pull: the bins inside its ramps, where its target can
+    differ from 1 (empty for a band that cannot pull a bin away from unity); inside: the bins of
+    pull whose frequency weight is exactly 1. */
+struct BandBins
+{
+    BinRange pull;
+    BinRange inside;
+};
+
+/** The five settings records of a frame with the bins they work on, found again only when a
+    record or the sample rate changes: most frames keep their settings. */
+struct BandPlan
+{
+    BandSettingsArray settings {};
+    std::array<BandBins, numBands> bands {};
+    BinRange levels;  // the bins whose levels some band reads
+    float sampleRate = 0.0f;
+    bool isPlanned = false;
+};
+
+/** Brings the plan up to date with this frame's settings. */
+void updateBandPlan (BandPlan& plan, const BandSettingsArray& settings, double sampleRate) noexcept;
 
 /** Scales bins 0..1024 of the spectrum by the product of the five smoothed band gains and advances
     the channel's band masks by one frame. (The bins above 1024 of a real frame's spectrum mirror
@@ -33,13 +52,12 @@ BinRange binsNeedingLevels (const BandSettingsArray& settings, double sampleRate
     bandMaskExtents must bound the masks that are not exactly 1 (see ChannelState), and are kept
     so; the bins outside them and outside every ramp are skipped, which gives the same bits as
     working through them. amplitudeDb holds measureAmplitudeDecibels of the spectrum over at least
-    binsNeedingLevels; binGains is scratch for 1025 values. Returns the bins that may have changed;
+    plan.levels; binGains is scratch for 1025 values. Returns the bins that may have changed;
     every bin outside it was left exactly as it was. */
-BinRange applyBandGains (const BandSettingsArray& settings,
+BinRange applyBandGains (const BandPlan& plan,
                          BandMasks& bandMasks,
                          BandMaskExtents& bandMaskExtents,
                          std::complex<float>* bins,
-                         double sampleRate,
                          const float* amplitudeDb,
                          float* binGains) noexcept;
 

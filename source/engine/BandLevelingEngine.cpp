@@ -182,7 +182,7 @@ void BandLevelingEngine::processFrame (ChannelState& state, bool isFirstChannel)
     if (start < 0)
         return;
 
-    const auto settings = computeBandSettings (bandParameterCache, engineSampleRate);
+    updateBandPlan (bandPlan, computeBandSettings (bandParameterCache, engineSampleRate), engineSampleRate);
 
     // The FIFO's oldest sample sits at the write position: the frame is the last 2048 samples,
     // oldest first, windowed.
@@ -201,7 +201,7 @@ void BandLevelingEngine::processFrame (ChannelState& state, bool isFirstChannel)
     fft.forward (state.timeBuffer.data(), bins);
 
     // The display needs every level; the bands only those inside their ramps.
-    const auto levels = isFirstChannel ? BinRange { 0, numProcessedBins } : binsNeedingLevels (settings, engineSampleRate);
+    const auto levels = isFirstChannel ? BinRange { 0, numProcessedBins } : bandPlan.levels;
 
     if (! levels.isEmpty())
         measureAmplitudeDecibels (bins, amplitudeDb.data(), levels.begin, levels.end);
@@ -212,8 +212,7 @@ void BandLevelingEngine::processFrame (ChannelState& state, bool isFirstChannel)
     if (isFirstChannel)
         toDisplaySpectrum (amplitudeDb.data(), inputDisplay);
 
-    const auto changed = applyBandGains (settings, state.bandMasks, state.bandMaskExtents, bins, engineSampleRate,
-                                         amplitudeDb.data(), binGains.data());
+    const auto changed = applyBandGains (bandPlan, state.bandMasks, state.bandMaskExtents, bins, amplitudeDb.data(), binGains.data());
 
     if (isFirstChannel)
     {

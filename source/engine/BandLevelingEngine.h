@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "engine/BandGains.h"
 #include "engine/BandSettings.h"
 #include "engine/ChannelState.h"
 #include "engine/RealFft.h"
@@ -59,6 +60,7 @@ private:
     std::vector<float> windowProduct; // synthesis x analysis, what each frame adds to the window sum
     BandParameterCache bandParameterCache {};
     SpectrumHandoff spectrumHandoff;
+    BandPlan bandPlan; // shared by the channels, whose frames fall at the same instants
     double engineSampleRate = 44100.0;
 
     // Per-frame scratch, kept here so that a frame allocates nothing.

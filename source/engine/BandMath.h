@@ -117,32 +117,67 @@ inline float displayValue (float amplitudeDb) noexcept
     return value < 0.0f ? 0.0f : (value > 1.0f ? 1.0f : value);
 }
 
+/** The rising edge of the band's frequency weight: 0 below lowHz - edgeWidthHz, 1 from lowHz. */
+inline float risingEdgeWeight (const BandSettings& band, float frequencyHz) noexcept
+{
+    const auto width = band.edgeWidthHz < 0.001f ? 0.001f : band.edgeWidthHz;
+    return clamp01 ((frequencyHz - (band.lowHz - band.edgeWidthHz)) / width);
+}
+
+/** The falling edge of the band's frequency weight: 1 up to highHz, 0 from highHz + edgeWidthHz. */
+inline float fallingEdgeWeight (const BandSettings& band, float frequencyHz) noexcept
+{
+    const auto width = band.edgeWidthHz < 0.001f ? 0.001f : band.edgeWidthHz;
+    return clamp01 ((band.edgeWidthHz + band.highHz - frequencyHz) / width);
+}
+
 /** 1 inside the band's frequency range, falling linearly to 0 over edgeWidthHz outside it. */
 inline float frequencyWeight (const BandSettings& band, float frequencyHz) noexcept
 {
-    const auto width = band.edgeWidthHz < 0.001f ? 0.001f : band.edgeWidthHz;
-    const auto rising = clamp01 ((frequencyHz - (band.lowHz - band.edgeWidthHz)) / width);
-    const auto falling = clamp01 ((band.edgeWidthHz + band.highHz - frequencyHz) / width);
+    const auto rising = risingEdgeWeight (band, frequencyHz);
+    const auto falling = fallingEdgeWeight (band, frequencyHz);
     const auto weight = falling < rising ? falling : rising;
     return band.lowHz >= band.highHz ? 0.0f : weight;
+}
+
+/** The lower edge of the level window as a step: 1 from levelMinDb up. */
+inline float hardLowerEdgeWeight (const BandSettings& band, float levelDb) noexcept
+{
+    return levelDb >= band.levelMinDb ? 1.0f : 0.0f;
+}
+
+/** The lower edge softened by the lower knee: rises smoothly from levelMinDb to levelMinDb + knee. */
+inline float softLowerEdgeWeight (const BandSettings& band, float levelDb) noexcept
+{
+    const auto knee = band.lowerKneeDb < 0.001f ? 0.001f : band.lowerKneeDb;
+    return smoothstep (clamp01 ((levelDb - band.levelMinDb) / knee));
+}
+
+/** The upper edge of the level window as a step: 1 up to levelMaxDb. */
+inline float hardUpperEdgeWeight (const BandSettings& band, float levelDb) noexcept
+{
+    return levelDb <= band.levelMaxDb ? 1.0f : 0.0f;
+}
+
+/** The upper edge softened by the upper knee: falls smoothly from levelMaxDb - knee to levelMaxDb. */
+inline float softUpperEdgeWeight (const BandSettings& band, float levelDb) noexcept
+{
+    const auto knee = band.upperKneeDb < 0.001f ? 0.001f : band.upperKneeDb;
+    return smoothstep (clamp01 ((band.levelMaxDb - levelDb) / knee));
+}
+
+/** The weight of a non-empty level window from its two edge weights. */
+inline float windowWeight (float lowerEdge, float upperEdge) noexcept
+{
+    return upperEdge < lowerEdge ? upperEdge : lowerEdge;
 }
 
 /** 1 inside the band's level window, 0 outside; the knees soften the inside of each edge. */
 inline float levelWeight (const BandSettings& band, float levelDb) noexcept
 {
-    const auto lowerKnee = band.lowerKneeDb < 0.001f ? 0.001f : band.lowerKneeDb;
-    const auto upperKnee = band.upperKneeDb < 0.001f ? 0.001f : band.upperKneeDb;
-
-    const auto lowerHard = levelDb >= band.levelMinDb ? 1.0f : 0.0f;
-    const auto lowerSoft = smoothstep (clamp01 ((levelDb - band.levelMinDb) / lowerKnee));
-    const auto lower = band.lowerKneeDb <= 0.0f ? lowerHard : lowerSoft;
-
-    const auto upperHard = levelDb <= band.levelMaxDb ? 1.0f : 0.0f;
-    const auto upperSoft = smoothstep (clamp01 ((band.levelMaxDb - levelDb) / upperKnee));
-    const auto upper = band.upperKneeDb <= 0.0f ? upperHard : upperSoft;
-
-    const auto weight = upper < lower ? upper : lower;
-    return band.levelMinDb >= band.levelMaxDb ? 0.0f : weight;
+    const auto lower = band.lowerKneeDb <= 0.0f ? hardLowerEdgeWeight (band, levelDb) : softLowerEdgeWeight (band, levelDb);
+    const auto upper = band.upperKneeDb <= 0.0f ? hardUpperEdgeWeight (band, levelDb) : softUpperEdgeWeight (band, levelDb);
+    return band.levelMinDb >= band.levelMaxDb ? 0.0f : windowWeight (lower, upper);
 }
 
 /** Where the band fully applies the target is its gain; where it does not, unity. */

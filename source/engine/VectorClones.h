@@ -27,3 +27,11 @@
 #ifndef QUARMONT_VECTOR_CLONES
  #define QUARMONT_VECTOR_CLONES
 #endif
+
+// The loops a cloned function calls are inlined into each of its builds, so that a frame's work
+// switches between the plain and the vector build once, not at every loop.
+#if defined (__GNUC__)
+ #define QUARMONT_INLINE_LOOP [[gnu::always_inline]] inline
+#else
+ #define QUARMONT_INLINE_LOOP inline
+#endif

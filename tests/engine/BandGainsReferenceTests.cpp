@@ -122,6 +122,34 @@ void expectClose (float actual, float expected, float relative, const std::strin
         EXPECT_NEAR (actual, expected, relative * std::max (1.0f, std::abs (expected))) << what;
 }
 
+/** The band step written out bin by bin over every bin and band, from the per-bin formulas
+    alone: no ranges, no skipped bins, no loops specialised for the knees or for the bins between
+    the frequency ramps. */
+void stepEveryBinByTheFormulas (const BandSettingsArray& settings, BandMasks& masks, std::vector<std::complex<float>>& spectrum,
+                                double sampleRate)
+{
+    float amplitudeDb[numProcessedBins];
+    measureAmplitudeDecibels (spectrum.data(), amplitudeDb, numProcessedBins);
+
+    for (int i = 0; i < numProcessedBins; ++i)
+    {
+        auto gain = 1.0f;
+
+        for (size_t b = 0; b < (size_t) numBands; ++b)
+        {
+            const auto& band = settings[b];
+            auto& mask = masks[b][(size_t) i];
+            const auto target = targetGain (frequencyWeight (band, binFrequencyHz (i, (float) sampleRate)),
+                                            levelWeight (band, binLevelDb (amplitudeDb[i])), band.gainLinear);
+            mask = smoothedMask (mask, target, band.attackCoeff, band.releaseCoeff);
+            gain *= mask;
+        }
+
+        gain = limitedBinGain (gain);
+        spectrum[(size_t) i] = { spectrum[(size_t) i].real() * gain, spectrum[(size_t) i].imag() * gain };
+    }
+}
+
 TEST (BandGainsReference, VectorisedStepMatchesThePlainOneFrameAfterFrame)
 {
     std::mt19937 generator (2024);
@@ -226,11 +254,13 @@ TEST (BandGainsReference, OverlappingBandsCompoundWithinTheLimits)
         EXPECT_EQ (spectrum[100], std::complex<float> {}) << "silent bins stay silent";
     }
 }
+
 TEST (BandGainsReference, SkippingUntouchedBinsGivesTheBitsOfTheFullLoop)
 {
     // Bands are moved, narrowed, widened, bypassed and silenced while their masks still relax:
     // the step that skips the bins outside the masks' extents and outside every ramp must give
-    // exactly what the step that works through every bin gives, and both what the reference gives.
+    // exactly what the step that works through every bin gives and what the per-bin formulas give
+    // bin by bin, and all of them what the reference gives.
     std::mt19937 generator (77);
     std::uniform_real_distribution<float> unit (0.0f, 1.0f);
 
@@ -242,7 +272,7 @@ TEST (BandGainsReference, SkippingUntouchedBinsGivesTheBitsOfTheFullLoop)
         for (int band = 1; band <= numBands; ++band)
             randomiseBand (parameters, band, generator, trial % 3 == 0);
 
-        auto skipping = unityMasks(), full = unityMasks(), reference = unityMasks();
+        auto skipping = unityMasks(), full = unityMasks(), plain = unityMasks(), reference = unityMasks();
         BandMaskExtents extents {};
 
         for (int frame = 0; frame < 24; ++frame)
@@ -270,11 +300,12 @@ TEST (BandGainsReference, SkippingUntouchedBinsGivesTheBitsOfTheFullLoop)
 
             const auto settings = computeBandSettings (parameters.cache, sampleRate);
             const auto input = randomSpectrum (generator, settings);
-            auto skipped = input, worked = input, expected = input;
+            auto skipped = input, worked = input, byFormula = input, expected = input;
 
             auto everyBin = fullMaskExtents();
             applyBandGains (settings, skipping, extents, skipped.data(), sampleRate);
             applyBandGains (settings, full, everyBin, worked.data(), sampleRate);
+            stepEveryBinByTheFormulas (settings, plain, byFormula, sampleRate);
             quarmont::testing::referenceApplyBandGains (settings, reference, expected, sampleRate);
 
             const auto where = ::testing::Message() << "trial " << trial << ", frame " << frame;
@@ -283,11 +314,15 @@ TEST (BandGainsReference, SkippingUntouchedBinsGivesTheBitsOfTheFullLoop)
             {
                 ASSERT_EQ (0, std::memcmp (skipping[b].data(), full[b].data(), sizeof (float) * (size_t) numProcessedBins))
                     << "masks of band " << b << ", " << where;
+                ASSERT_EQ (0, std::memcmp (skipping[b].data(), plain[b].data(), sizeof (float) * (size_t) numProcessedBins))
+                    << "masks of band " << b << " against the formulas, " << where;
 
                 for (int i = 0; i < numProcessedBins; ++i)
                 {
                     if (i < extents[b].begin || i >= extents[b].end)
+                    {
                         ASSERT_EQ (skipping[b][(size_t) i], 1.0f) << "bin " << i << " outside the extent of band " << b << ", " << where;
+                    }
 
                     expectClose (skipping[b][(size_t) i], reference[b][(size_t) i], 1.0e-5f,
                                  "mask of band " + std::to_string (b) + ", bin " + std::to_string (i));
@@ -296,6 +331,8 @@ TEST (BandGainsReference, SkippingUntouchedBinsGivesTheBitsOfTheFullLoop)
 
             ASSERT_EQ (0, std::memcmp (skipped.data(), worked.data(), sizeof (std::complex<float>) * (size_t) numProcessedBins))
                 << "spectrum, " << where;
+            ASSERT_EQ (0, std::memcmp (skipped.data(), byFormula.data(), sizeof (std::complex<float>) * (size_t) numProcessedBins))
+                << "spectrum against the formulas, " << where;
 
             for (size_t i = 0; i < (size_t) numProcessedBins; ++i)
             {
