@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "engine/BandGains.h"
 #include "engine/DisplaySpectrum.h"
@@ -82,6 +83,7 @@ void BandLevelingEngine::prepare (double sampleRate, int numChannels)
     // A rate that is not a positive number a float can hold would turn every bin frequency and
     // coefficient into NaN or infinity.
     engineSampleRate = sampleRate > 0.0 && std::isfinite ((float) sampleRate) ? sampleRate : 44100.0;
+    settingsAreCurrent = false;
     fillSymmetricHann (analysisWindow, frameLength);
     fillSymmetricHann (synthesisWindow, frameLength);
     fillWindowProduct (windowProduct, analysisWindow, synthesisWindow);
@@ -174,6 +176,21 @@ void BandLevelingEngine::processRun (ChannelState& state, float* samples, int nu
     state.samplesProcessed = last + 1;
 }
 
+const BandSettingsArray& BandLevelingEngine::currentBandSettings() noexcept
+{
+    const auto values = readRawBandValues (bandParameterCache);
+
+    // Compared bit for bit: equal bits give equal settings, NaN included.
+    if (! settingsAreCurrent || std::memcmp (&values, &settingsSource, sizeof (values)) != 0)
+    {
+        currentSettings = computeBandSettings (bandParameterCache, values, engineSampleRate);
+        settingsSource = values;
+        settingsAreCurrent = true;
+    }
+
+    return currentSettings;
+}
+
 void BandLevelingEngine::processFrame (ChannelState& state, bool isFirstChannel) noexcept
 {
     const auto newest = state.samplesProcessed;
@@ -182,7 +199,7 @@ void BandLevelingEngine::processFrame (ChannelState& state, bool isFirstChannel)
     if (start < 0)
         return;
 
-    updateBandPlan (bandPlan, computeBandSettings (bandParameterCache, engineSampleRate), engineSampleRate);
+    updateBandPlan (bandPlan, currentBandSettings(), engineSampleRate);
 
     // The FIFO's oldest sample sits at the write position: the frame is the last 2048 samples,
     // oldest first, windowed.

@@ -22,7 +22,11 @@ public:
     BandLevelingEngine();
 
     /** Points the engine at the raw parameter values; called once, before audio starts. */
-    void setParameterCache (const BandParameterCache& cache) noexcept { bandParameterCache = cache; }
+    void setParameterCache (const BandParameterCache& cache) noexcept
+    {
+        bandParameterCache = cache;
+        settingsAreCurrent = false;
+    }
 
     /** Rebuilds the windows and one fresh channel state per channel (allocates). */
     void prepare (double sampleRate, int numChannels);
@@ -53,6 +57,7 @@ public:
 private:
     void processRun (ChannelState& state, float* samples, int numSamples, bool isFirstChannel) noexcept;
     void processFrame (ChannelState& state, bool isFirstChannel) noexcept;
+    const BandSettingsArray& currentBandSettings() noexcept;
 
     RealFft fft { fftOrder };
     std::vector<ChannelState> channelStates;
@@ -60,7 +65,12 @@ private:
     std::vector<float> windowProduct; // synthesis x analysis, what each frame adds to the window sum
     BandParameterCache bandParameterCache {};
     SpectrumHandoff spectrumHandoff;
-    BandPlan bandPlan; // shared by the channels, whose frames fall at the same instants
+    // The settings of the last frame and the values they were built from: most frames find the
+    // values unchanged. Shared by the channels, whose frames fall at the same instants.
+    RawBandValues settingsSource {};
+    BandSettingsArray currentSettings {};
+    bool settingsAreCurrent = false;
+    BandPlan bandPlan;
     double engineSampleRate = 44100.0;
 
     // Per-frame scratch, kept here so that a frame allocates nothing.

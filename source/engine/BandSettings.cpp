@@ -8,6 +8,7 @@ namespace quarmont
 namespace
 {
 using ParameterRow = std::array<const std::atomic<float>*, numBandParameters>;
+using ValueRow = std::array<float, numBandParameters>;
 
 float clampTo (float value, float low, float high) noexcept
 {
@@ -36,17 +37,11 @@ bool allFinite (const BandSettings& s) noexcept
 /** The band's record, or the neutral record when a value is damaged: min, max and the clamps
     would carry a NaN straight into the coefficients and weights, and from there into masks that
     keep it until a reset. A gain beyond float range would do the same through an infinite factor. */
-BandSettings settingsFromRawValues (const ParameterRow& row, float hopSeconds) noexcept
+BandSettings settingsFromRawValues (const ValueRow& raw, float hopSeconds) noexcept
 {
-    std::array<float, bypassParam> raw {};
-
-    for (size_t k = 0; k < raw.size(); ++k)
-    {
-        raw[k] = row[k]->load (std::memory_order_relaxed);
-
+    for (size_t k = 0; k < (size_t) bypassParam; ++k)
         if (! std::isfinite (raw[k]))
             return {};
-    }
 
     BandSettings s;
     const auto freqLow = raw[freqLowParam], freqHigh = raw[freqHighParam];
@@ -73,7 +68,19 @@ BandSettings settingsFromRawValues (const ParameterRow& row, float hopSeconds) n
 }
 } // namespace
 
-BandSettingsArray computeBandSettings (const BandParameterCache& cache, double sampleRate) noexcept
+RawBandValues readRawBandValues (const BandParameterCache& cache) noexcept
+{
+    RawBandValues values {};
+
+    for (size_t b = 0; b < (size_t) numBands; ++b)
+        for (size_t k = 0; k < (size_t) numBandParameters; ++k)
+            if (const auto* parameter = cache[b][k]; parameter != nullptr)
+                values[b][k] = parameter->load (std::memory_order_relaxed);
+
+    return values;
+}
+
+BandSettingsArray computeBandSettings (const BandParameterCache& cache, const RawBandValues& values, double sampleRate) noexcept
 {
     // The masks advance once per hop, so the coefficients turn real time into time per hop.
     const auto hopSeconds = (float) hopSize / (float) sampleRate;
@@ -86,18 +93,23 @@ BandSettingsArray computeBandSettings (const BandParameterCache& cache, double s
         if (anyValuePointerMissing (row))
             continue;
 
-        if (const auto* bypass = row[bypassParam]; bypass != nullptr)
+        if (row[bypassParam] != nullptr)
         {
-            const auto bypassValue = bypass->load (std::memory_order_relaxed);
+            const auto bypassValue = values[b][bypassParam];
 
             // A damaged bypass value says nothing about what the band should do: leave it neutral.
             if (bypassValue > 0.5f || ! std::isfinite (bypassValue))
                 continue;
         }
 
-        settings[b] = settingsFromRawValues (row, hopSeconds);
+        settings[b] = settingsFromRawValues (values[b], hopSeconds);
     }
 
     return settings;
+}
+
+BandSettingsArray computeBandSettings (const BandParameterCache& cache, double sampleRate) noexcept
+{
+    return computeBandSettings (cache, readRawBandValues (cache), sampleRate);
 }
 } // namespace quarmont

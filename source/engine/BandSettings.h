@@ -28,6 +28,16 @@ using BandSettingsArray = std::array<BandSettings, numBands>;
 /** Pointers to the raw parameter values, [band index][BandParameter]; null where a parameter is missing. */
 using BandParameterCache = std::array<std::array<const std::atomic<float>*, numBandParameters>, numBands>;
 
-/** Builds the five band records from the current parameter values (once per frame). */
+/** The raw values of every band parameter, read at one moment, [band index][BandParameter];
+    0 where a parameter is missing. */
+using RawBandValues = std::array<std::array<float, numBandParameters>, numBands>;
+
+/** Reads each band parameter once. */
+RawBandValues readRawBandValues (const BandParameterCache& cache) noexcept;
+
+/** Builds the five band records from values read from the cache. */
+BandSettingsArray computeBandSettings (const BandParameterCache& cache, const RawBandValues& values, double sampleRate) noexcept;
+
+/** Builds the five band records from the current parameter values. */
 BandSettingsArray computeBandSettings (const BandParameterCache& cache, double sampleRate) noexcept;
 } // namespace quarmont

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/ExactFloat.h"
@@ -160,6 +161,38 @@ TEST (BandLevelingSound, BypassSnapsTheMasksToExactlyUnityInOneFrame)
         EXPECT_GT (std::count_if (other.begin(), other.end(), [] (float m) { return m < 1.0f; }), 50)
             << "band 4 must go on working";
     }
+}
+
+TEST (BandLevelingSound, EveryFrameWorksWithTheValuesOfItsMoment)
+{
+    // The engine keeps the last frame's settings while the values stay the same. Values that
+    // change from hop to hop, back to earlier ones too, must sound exactly as they do in an engine
+    // made to build its settings afresh at every frame (a new cache forgets the kept ones).
+    const auto input = makeNoise (frameLength + 30 * hopSize, 21);
+    EngineUnderTest kept (48000.0, 2), fresh (48000.0, 2);
+    const float gains[] = { -18.0f, -18.0f, 6.0f, -18.0f, 0.0f, 0.0f, -40.0f, 6.0f };
+    const float levelMins[] = { -60.0f, -30.0f, -60.0f, -60.0f, -45.0f };
+
+    for (size_t hop = 0; hop * hopSize < input.size(); ++hop)
+    {
+        for (auto* test : { &kept, &fresh })
+        {
+            setBand (test->parameters, 2, 300.0f, 4000.0f, levelMins[hop % 5], -5.0f, gains[hop % 8]);
+            test->parameters.set (4, bypassParam, hop % 3 == 0 ? 1.0f : 0.0f);
+        }
+
+        fresh.engine.setParameterCache (fresh.parameters.cache);
+        const std::vector<float> block (input.begin() + (std::ptrdiff_t) (hop * hopSize),
+                                        input.begin() + (std::ptrdiff_t) ((hop + 1) * hopSize));
+
+        for (int channel = 0; channel < 2; ++channel)
+            ASSERT_EQ (kept.process (block, channel), fresh.process (block, channel)) << "hop " << hop << ", channel " << channel;
+    }
+
+    for (int band = 1; band <= numBands; ++band)
+        EXPECT_EQ (kept.mask (band, 1), fresh.mask (band, 1)) << "band " << band;
+
+    EXPECT_LT (*std::min_element (kept.mask (2).begin(), kept.mask (2).end()), 0.9f) << "band 2 must have worked";
 }
 
 TEST (BandLevelingSound, ReversedEdgesSoundExactlyLikeSortedOnes)
