@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/EngineConstants.h"
+#include "engine/RealFft.h"
+
 namespace quarmont::bench
 {
 namespace
@@ -60,7 +63,10 @@ void SummaryReporter::Finalize()
         std::printf ("  FFTW r2c + c2r pair, 2048 points:                     %8.2f us\n", realPair * 1.0e6);
 
     if (enginePair > 0.0)
+    {
         std::printf ("  the engine's own frame transform, forward + inverse:  %8.2f us\n", enginePair * 1.0e6);
+        std::printf ("    on %s\n", quarmont::RealFft (quarmont::fftOrder).describeTransform().c_str());
+    }
 
     for (const auto& [name, seconds] : cpuSecondsPerIteration)
     {

@@ -9,7 +9,7 @@
 
 namespace quarmont
 {
-using BandMasks = std::array<std::vector<float>, numBands>;
+using BandMasks = std::array<AlignedVector<float>, numBands>;
 using BandMaskExtents = std::array<BinRange, numBands>;
 
 /** 20 log10 (|X[i]| s + 1e-9) for bins begin..end-1, minus infinity where the amplitude is not a

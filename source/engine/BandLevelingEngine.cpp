@@ -13,7 +13,7 @@ namespace quarmont
 {
 namespace
 {
-void fillWindowProduct (std::vector<float>& product, const std::vector<float>& analysis, const std::vector<float>& synthesis)
+void fillWindowProduct (AlignedVector<float>& product, const AlignedVector<float>& analysis, const AlignedVector<float>& synthesis)
 {
     product.resize (analysis.size());
 

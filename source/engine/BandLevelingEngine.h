@@ -61,8 +61,8 @@ private:
 
     RealFft fft { fftOrder };
     std::vector<ChannelState> channelStates;
-    std::vector<float> analysisWindow, synthesisWindow;
-    std::vector<float> windowProduct; // synthesis x analysis, what each frame adds to the window sum
+    AlignedVector<float> analysisWindow, synthesisWindow;
+    AlignedVector<float> windowProduct; // synthesis x analysis, what each frame adds to the window sum
     BandParameterCache bandParameterCache {};
     SpectrumHandoff spectrumHandoff;
     // The settings of the last frame and the values they were built from: most frames find the

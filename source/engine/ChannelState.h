@@ -20,13 +20,14 @@ struct BinRange
 };
 
 /** STFT state of one audio channel: input FIFO, overlap-add rings, smoothed band masks.
-    The frame buffers hold the real frame and its bins 0..1024, aligned for the transform. */
+    The frame buffers hold the real frame and its bins 0..1024, aligned for the transform; every
+    buffer starts on a cache line, so that the vector loops over them never split a line. */
 struct ChannelState
 {
-    std::vector<float> inputFifo;
-    std::vector<float> outputAccumulator;
-    std::vector<float> windowSumAccumulator;
-    std::array<std::vector<float>, numBands> bandMasks;
+    AlignedVector<float> inputFifo;
+    AlignedVector<float> outputAccumulator;
+    AlignedVector<float> windowSumAccumulator;
+    std::array<AlignedVector<float>, numBands> bandMasks;
     AlignedVector<float> timeBuffer;
     AlignedVector<std::complex<float>> frequencyBuffer;
     int fifoWritePos = 0;

@@ -4,7 +4,7 @@
 
 namespace quarmont
 {
-void fillSymmetricHann (std::vector<float>& window, int length)
+void fillSymmetricHann (AlignedVector<float>& window, int length)
 {
     window.resize ((size_t) length);
     constexpr float twoPi = 6.2831855f;

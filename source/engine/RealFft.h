@@ -2,6 +2,7 @@
 
 #include <complex>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/AlignedBuffer.h"
@@ -18,7 +19,8 @@ namespace quarmont
     without measuring, are slower on current x86 than its complex plans of the full size.
 
     The complex transform is FFTW, linked into the module when it is found at build time (its
-    plans are made once per process and shared), else juce::dsp::FFT.
+    plans are made once per process, from kept wisdom where it applies, and shared), else
+    juce::dsp::FFT.
 
     Constructing the first instance of a size plans (allocates, takes a lock); forward and inverse
     neither allocate nor lock. An instance may be used by one thread at a time (it keeps scratch). */
@@ -39,6 +41,10 @@ public:
 
     /** True when the transforms run on FFTW rather than juce::dsp::FFT (a build-time choice). */
     static bool usesFftw() noexcept;
+
+    /** What runs the complex transform of this instance, for benchmark reports: FFTW's forward
+        and inverse plans (which kernels, in what split), or juce::dsp::FFT. */
+    std::string describeTransform() const;
 
 private:
     class Engine;

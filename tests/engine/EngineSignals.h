@@ -37,7 +37,7 @@ struct EngineUnderTest
     /** Processes audio in place on one channel, in blocks of blockSize; returns the output. */
     std::vector<float> process (std::vector<float> audio, int channel = 0, int blockSize = 512);
 
-    const std::vector<float>& mask (int band, int channel = 0) const
+    const AlignedVector<float>& mask (int band, int channel = 0) const
     {
         return engine.getChannelState (channel).bandMasks[(size_t) band - 1];
     }

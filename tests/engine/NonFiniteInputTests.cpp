@@ -17,7 +17,8 @@ using namespace quarmont::testing;
 constexpr float nan = std::numeric_limits<float>::quiet_NaN();
 constexpr float inf = std::numeric_limits<float>::infinity();
 
-bool allFinite (const std::vector<float>& values, size_t begin = 0)
+template <typename Values>
+bool allFinite (const Values& values, size_t begin = 0)
 {
     return std::all_of (values.begin() + (long) begin, values.end(), [] (float x) { return std::isfinite (x); });
 }

@@ -160,5 +160,22 @@ TEST (RealFft, InstancesAgreeBitForBit)
 TEST (RealFft, RunsOnTheTransformChosenAtBuildTime)
 {
     EXPECT_EQ (RealFft::usesFftw(), QUARMONT_EXPECT_FFTW != 0);
+    EXPECT_EQ (RealFft (order).describeTransform().rfind (QUARMONT_EXPECT_FFTW != 0 ? "FFTW forward (" : "juce::dsp::FFT", 0), 0u);
 }
+
+#if QUARMONT_EXPECT_FFTW && defined (__x86_64__) && defined (__GNUC__)
+TEST (RealFft, TheFrameTransformRunsOnTheKeptPlansWhereTheProcessorHasAvx)
+{
+    // The kept wisdom only matches the exact problem and planner flags it was made for; a change to
+    // either would silently bring back the slower estimated plans.
+    if (! __builtin_cpu_supports ("avx"))
+        GTEST_SKIP() << "no AVX: FFTW estimates the plans";
+
+    const auto plans = RealFft (order).describeTransform();
+    EXPECT_NE (plans.find ("forward (dft-ct-dit/16 (dftw-direct-16/240 \"t2fv_16_avx\") (dft-direct-64-x16 \"n2fv_64_avx\"))"),
+               std::string::npos) << plans;
+    EXPECT_NE (plans.find ("inverse (dft-ct-dit/64 (dftw-direct-64/1008 \"t2bv_64_avx\") (dft-direct-16-x64 \"n2bv_16_avx\"))"),
+               std::string::npos) << plans;
+}
+#endif
 } // namespace
