@@ -71,121 +71,60 @@ QUARMONT_INLINE_LOOP void relaxMasks (const BandSettings& band, float* __restric
     }
 }
 
-/** The general pull, for the few bins of the frequency ramps. */
-QUARMONT_INLINE_LOOP void pullRampMasks (const BandSettings& settings, float* __restrict mask, float* __restrict gains,
-                    const float* __restrict amplitudeDb, float sampleRate, int begin, int end) noexcept
-{
-    const auto band = settings; // a copy, which the mask writes cannot alias: the loop vectorises
-
-    for (int i = begin; i < end; ++i)
-    {
-        const auto target = targetGain (frequencyWeight (band, binFrequencyHz (i, sampleRate)),
-                                        levelWeight (band, binLevelDb (amplitudeDb[i])),
-                                        band.gainLinear);
-        const auto m = smoothedMask (mask[i], target, band.attackCoeff, band.releaseCoeff);
-        mask[i] = m;
-        gains[i] *= m;
-    }
-}
-
-/** The pull between the ramps, where the frequency weight is exactly 1, with the level window's
-    edges fixed as hard or soft for the loop. Gives the bits of pullRampMasks: 1 x w is w, and
-    the edge weights are the ones levelWeight selects (its window is not empty here). */
+/** The pull over a run of bins, with the level window's edges fixed as hard or soft for the
+    loop, and the frequency weights of the band's plan. Gives the bits of the per-bin formulas:
+    the edge weights are the ones levelWeight selects (its window is not empty where a band
+    pulls), and the weights are frequencyWeight's. */
 template <bool hardLower, bool hardUpper>
-QUARMONT_INLINE_LOOP void pullInsideRange (const BandSettings& settings, float* __restrict mask, float* __restrict gains,
-                                                    const float* __restrict amplitudeDb, int begin, int end) noexcept
+QUARMONT_INLINE_LOOP void pullWithEdges (const BandSettings& settings, const float* __restrict frequencyWeights,
+                                         float* __restrict mask, float* __restrict gains,
+                                         const float* __restrict amplitudeDb, int begin, int end) noexcept
 {
     const auto band = settings; // a copy, which the mask writes cannot alias: the loop vectorises
-    const auto fullTarget = targetGain (1.0f, 1.0f, band.gainLinear);
 
     for (int i = begin; i < end; ++i)
     {
         const auto level = binLevelDb (amplitudeDb[i]);
-        float target;
-
-        if constexpr (hardLower && hardUpper)
-        {
-            // Both edges are steps: the weight is 1 or 0, and the target the band's full one or
-            // (with a finite gain) exactly 1.
-            target = level >= band.levelMinDb && level <= band.levelMaxDb ? fullTarget : 1.0f;
-        }
-        else
-        {
-            const auto lower = hardLower ? hardLowerEdgeWeight (band, level) : softLowerEdgeWeight (band, level);
-            const auto upper = hardUpper ? hardUpperEdgeWeight (band, level) : softUpperEdgeWeight (band, level);
-            target = targetGain (1.0f, windowWeight (lower, upper), band.gainLinear);
-        }
-
+        const auto lower = hardLower ? hardLowerEdgeWeight (band, level) : softLowerEdgeWeight (band, level);
+        const auto upper = hardUpper ? hardUpperEdgeWeight (band, level) : softUpperEdgeWeight (band, level);
+        const auto target = targetGain (frequencyWeights[i], windowWeight (lower, upper), band.gainLinear);
         const auto m = smoothedMask (mask[i], target, band.attackCoeff, band.releaseCoeff);
         mask[i] = m;
         gains[i] *= m;
     }
 }
 
-QUARMONT_INLINE_LOOP void pullInsideRangeMasks (const BandSettings& band, float* __restrict mask, float* __restrict gains,
-                           const float* __restrict amplitudeDb, int begin, int end) noexcept
+QUARMONT_INLINE_LOOP void pullMasks (const BandSettings& band, const float* frequencyWeights, float* mask, float* gains,
+                                     const float* amplitudeDb, BinRange bins) noexcept
 {
     const auto hardLower = band.lowerKneeDb <= 0.0f, hardUpper = band.upperKneeDb <= 0.0f;
 
     if (hardLower && hardUpper)
-        pullInsideRange<true, true> (band, mask, gains, amplitudeDb, begin, end);
+        pullWithEdges<true, true> (band, frequencyWeights, mask, gains, amplitudeDb, bins.begin, bins.end);
     else if (hardLower)
-        pullInsideRange<true, false> (band, mask, gains, amplitudeDb, begin, end);
+        pullWithEdges<true, false> (band, frequencyWeights, mask, gains, amplitudeDb, bins.begin, bins.end);
     else if (hardUpper)
-        pullInsideRange<false, true> (band, mask, gains, amplitudeDb, begin, end);
+        pullWithEdges<false, true> (band, frequencyWeights, mask, gains, amplitudeDb, bins.begin, bins.end);
     else
-        pullInsideRange<false, false> (band, mask, gains, amplitudeDb, begin, end);
+        pullWithEdges<false, false> (band, frequencyWeights, mask, gains, amplitudeDb, bins.begin, bins.end);
 }
 
-/** First bin of begin..end-1 for which the predicate holds, or end; it must hold for every bin
-    after the first one it holds for. */
-template <typename Predicate>
-int firstBinWhere (int begin, int end, Predicate holds) noexcept
+/** The pull range widened to whole blocks of 16 bins, so that the vector loops run whole; the
+    bins added have a frequency weight of 0, and so a target of exactly 1. */
+BinRange wholeBlocks (BinRange pull) noexcept
 {
-    while (begin < end)
-    {
-        const auto middle = begin + (end - begin) / 2;
+    if (pull.isEmpty())
+        return {};
 
-        if (holds (middle))
-            end = middle;
-        else
-            begin = middle + 1;
-    }
-
-    return begin;
-}
-
-/** The bins of a pull range whose frequency weight is exactly 1. The rising edge never falls
-    and the falling edge never rises as the bins go up, so the bins form one run. */
-BinRange insideRange (const BandSettings& band, BinRange pull, float sampleRate) noexcept
-{
-    const auto begin = firstBinWhere (pull.begin, pull.end, [&] (int i)
-                                      { return isExactly (risingEdgeWeight (band, binFrequencyHz (i, sampleRate)), 1.0f); });
-    const auto end = firstBinWhere (begin, pull.end, [&] (int i)
-                                    { return fallingEdgeWeight (band, binFrequencyHz (i, sampleRate)) < 1.0f; });
-    return { begin, end };
-}
-
-BandBins findBandBins (const BandSettings& band, float sampleRate) noexcept
-{
-    const auto pull = pullRange (band, sampleRate);
-    return { pull, pull.isEmpty() ? BinRange {} : insideRange (band, pull, sampleRate) };
-}
-
-/** The band's pull over its ramps and the bins between them (the target is 1 outside). */
-QUARMONT_INLINE_LOOP void pullMasks (const BandSettings& band, float* mask, float* gains, const float* amplitudeDb,
-                                     float sampleRate, BinRange pull, BinRange inside) noexcept
-{
-    pullRampMasks (band, mask, gains, amplitudeDb, sampleRate, pull.begin, inside.begin);
-    pullInsideRangeMasks (band, mask, gains, amplitudeDb, inside.begin, inside.end);
-    pullRampMasks (band, mask, gains, amplitudeDb, sampleRate, inside.end, pull.end);
+    constexpr int block = 16;
+    return { pull.begin / block * block, std::min ((pull.end + block - 1) / block * block, numProcessedBins) };
 }
 
 /** One frame of one band's masks; returns the bins it worked on. A mask of exactly 1 whose target
     is exactly 1 stays exactly 1 and multiplies its bin's gain by exactly 1, so the bins outside
     the extent and outside the ramps are skipped. */
-QUARMONT_INLINE_LOOP BinRange updateBand (const BandSettings& band, BandBins bandBins, float* mask, BinRange& extent,
-                                          float* gains, const float* amplitudeDb, float sampleRate) noexcept
+QUARMONT_INLINE_LOOP BinRange updateBand (const BandSettings& band, const BandBins& bandBins, const float* frequencyWeights,
+                                          float* mask, BinRange& extent, float* gains, const float* amplitudeDb) noexcept
 {
     const auto pull = bandBins.pull;
     auto work = hull (extent, pull);
@@ -203,9 +142,12 @@ QUARMONT_INLINE_LOOP BinRange updateBand (const BandSettings& band, BandBins ban
     }
     else
     {
-        relaxMasks (band, mask, gains, work.begin, pull.begin);
-        pullMasks (band, mask, gains, amplitudeDb, sampleRate, pull, bandBins.inside);
-        relaxMasks (band, mask, gains, pull.end, work.end);
+        // The blocks' bins outside the work hold masks of exactly 1 with a target of exactly 1:
+        // working through them changes nothing.
+        const auto blocks = bandBins.blocks;
+        relaxMasks (band, mask, gains, work.begin, blocks.begin);
+        pullMasks (band, frequencyWeights, mask, gains, amplitudeDb, blocks);
+        relaxMasks (band, mask, gains, blocks.end, work.end);
     }
 
     // Masks that reached exactly 1 at either end leave the extent (a bypassed band's all do).
@@ -261,8 +203,13 @@ void updateBandPlan (BandPlan& plan, const BandSettingsArray& settings, double s
 
     for (size_t b = 0; b < (size_t) numBands; ++b)
     {
-        plan.bands[b] = findBandBins (settings[b], sr);
-        plan.levels = hull (plan.levels, plan.bands[b].pull);
+        const auto pull = pullRange (settings[b], sr);
+        const auto blocks = wholeBlocks (pull);
+        plan.bands[b] = { pull, blocks };
+        plan.levels = hull (plan.levels, blocks);
+
+        for (int i = blocks.begin; i < blocks.end; ++i)
+            plan.frequencyWeights[b][(size_t) i] = frequencyWeight (settings[b], binFrequencyHz (i, sr));
     }
 }
 
@@ -272,17 +219,16 @@ namespace
     out of line: plain code run between vector code with its upper register halves in use is
     slowed down by the processor, and the plain build of a called function is such code. */
 QUARMONT_VECTOR_CLONES
-BinRange updateBandsAndScale (const BandSettingsArray& settings, const std::array<BandBins, numBands>& bandBins,
-                              BandMasks& bandMasks, BandMaskExtents& bandMaskExtents, std::complex<float>* bins,
-                              float sampleRate, const float* amplitudeDb, float* binGains) noexcept
+BinRange updateBandsAndScale (const BandPlan& plan, BandMasks& bandMasks, BandMaskExtents& bandMaskExtents,
+                              std::complex<float>* bins, const float* amplitudeDb, float* binGains) noexcept
 {
     BinRange changed;
 
     std::fill (binGains, binGains + numProcessedBins, 1.0f);
 
     for (size_t b = 0; b < (size_t) numBands; ++b)
-        changed = hull (changed, updateBand (settings[b], bandBins[b], bandMasks[b].data(), bandMaskExtents[b], binGains,
-                                             amplitudeDb, sampleRate));
+        changed = hull (changed, updateBand (plan.settings[b], plan.bands[b], plan.frequencyWeights[b].data(),
+                                             bandMasks[b].data(), bandMaskExtents[b], binGains, amplitudeDb));
 
     // Every bin outside the bands' work has a gain of exactly 1 and is left as it is.
     scaleSpectrum (bins, binGains, changed);
@@ -297,8 +243,7 @@ BinRange applyBandGains (const BandPlan& plan,
                          const float* amplitudeDb,
                          float* binGains) noexcept
 {
-    return updateBandsAndScale (plan.settings, plan.bands, bandMasks, bandMaskExtents, bins, plan.sampleRate, amplitudeDb,
-                                binGains);
+    return updateBandsAndScale (plan, bandMasks, bandMaskExtents, bins, amplitudeDb, binGains);
 }
 
 BinRange applyBandGains (const BandSettingsArray& settings,

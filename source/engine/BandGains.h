@@ -23,12 +23,12 @@ inline void measureAmplitudeDecibels (const std::complex<float>* bins, float* am
 }
 
 /** Where each band can work in a frame. pull: the bins inside its ramps, where its target can
-    differ from 1 (empty for a band that cannot pull a bin away from unity); inside: the bins of
-    pull whose frequency weight is exactly 1. */
+    differ from 1 (empty for a band that cannot pull a bin away from unity); blocks: pull widened
+    to whole blocks of 16 bins, which its loops work through. */
 struct BandBins
 {
     BinRange pull;
-    BinRange inside;
+    BinRange blocks;
 };
 
 /** The five settings records of a frame with the bins they work on, found again only when a
@@ -37,7 +37,8 @@ struct BandPlan
 {
     BandSettingsArray settings {};
     std::array<BandBins, numBands> bands {};
-    BinRange levels;  // the bins whose levels some band reads
+    alignas (64) std::array<std::array<float, numProcessedBins>, numBands> frequencyWeights {}; // over each band's blocks
+    BinRange levels;  // the bins whose levels some band reads: every band's blocks
     float sampleRate = 0.0f;
     bool isPlanned = false;
 };

@@ -117,25 +117,12 @@ inline float displayValue (float amplitudeDb) noexcept
     return value < 0.0f ? 0.0f : (value > 1.0f ? 1.0f : value);
 }
 
-/** The rising edge of the band's frequency weight: 0 below lowHz - edgeWidthHz, 1 from lowHz. */
-inline float risingEdgeWeight (const BandSettings& band, float frequencyHz) noexcept
-{
-    const auto width = band.edgeWidthHz < 0.001f ? 0.001f : band.edgeWidthHz;
-    return clamp01 ((frequencyHz - (band.lowHz - band.edgeWidthHz)) / width);
-}
-
-/** The falling edge of the band's frequency weight: 1 up to highHz, 0 from highHz + edgeWidthHz. */
-inline float fallingEdgeWeight (const BandSettings& band, float frequencyHz) noexcept
-{
-    const auto width = band.edgeWidthHz < 0.001f ? 0.001f : band.edgeWidthHz;
-    return clamp01 ((band.edgeWidthHz + band.highHz - frequencyHz) / width);
-}
-
 /** 1 inside the band's frequency range, falling linearly to 0 over edgeWidthHz outside it. */
 inline float frequencyWeight (const BandSettings& band, float frequencyHz) noexcept
 {
-    const auto rising = risingEdgeWeight (band, frequencyHz);
-    const auto falling = fallingEdgeWeight (band, frequencyHz);
+    const auto width = band.edgeWidthHz < 0.001f ? 0.001f : band.edgeWidthHz;
+    const auto rising = clamp01 ((frequencyHz - (band.lowHz - band.edgeWidthHz)) / width);
+    const auto falling = clamp01 ((band.edgeWidthHz + band.highHz - frequencyHz) / width);
     const auto weight = falling < rising ? falling : rising;
     return band.lowHz >= band.highHz ? 0.0f : weight;
 }
