@@ -175,46 +175,50 @@ namespace
 // The inverse runs the same butterfly backwards.
 //
 // Each step pairs a bin with its mirror, which the compiler does not vectorise by itself: the
-// loops below take four bins from the front and four from the back at a time, written with
-// vector extensions (plain arithmetic where the target has no vectors).
+// loops below take eight bins from the front and eight from the back at a time, written with
+// vector extensions (as many narrower vectors, or plain arithmetic, where the target has no
+// vectors that wide).
 
-typedef float Vec8 __attribute__ ((vector_size (32)));
+typedef float Vec16 __attribute__ ((vector_size (64)));
 
-inline Vec8 load (const float* p) noexcept
+inline Vec16 load (const float* p) noexcept
 {
-    Vec8 v;
+    Vec16 v;
     std::memcpy (&v, p, sizeof (v));
     return v;
 }
 
-inline void store (float* p, Vec8 v) noexcept
+inline void store (float* p, Vec16 v) noexcept
 {
     std::memcpy (p, &v, sizeof (v));
 }
 
-/** Four complex values in reverse order. */
-inline Vec8 reversed (Vec8 v) noexcept
+/** Eight complex values in reverse order. */
+inline Vec16 reversed (Vec16 v) noexcept
 {
-    return __builtin_shufflevector (v, v, 6, 7, 4, 5, 2, 3, 0, 1);
+    return __builtin_shufflevector (v, v, 14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
 }
 
 /** Real and imaginary part of each complex value swapped. */
-inline Vec8 swapped (Vec8 v) noexcept
+inline Vec16 swapped (Vec16 v) noexcept
 {
-    return __builtin_shufflevector (v, v, 1, 0, 3, 2, 5, 4, 7, 6);
+    return __builtin_shufflevector (v, v, 1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14);
 }
 
-constexpr Vec8 conjugateSigns { 1.0f, -1.0f, 1.0f, -1.0f, 1.0f, -1.0f, 1.0f, -1.0f };
+constexpr Vec16 conjugateSigns { 1.0f, -1.0f, 1.0f, -1.0f, 1.0f, -1.0f, 1.0f, -1.0f,
+                                 1.0f, -1.0f, 1.0f, -1.0f, 1.0f, -1.0f, 1.0f, -1.0f };
 
-/** Twiddles for four bins from k on; each is stored twice, for the real and the imaginary lane. */
-inline void twiddles (const float* wr, const float* wi, int k, Vec8& real, Vec8& imag) noexcept
+constexpr int binsPerStep = (int) (sizeof (Vec16) / sizeof (float)) / 2;
+
+/** Twiddles for eight bins from k on; each is stored twice, for the real and the imaginary lane. */
+inline void twiddles (const float* wr, const float* wi, int k, Vec16& real, Vec16& imag) noexcept
 {
     real = load (wr + 2 * k);
     imag = load (wi + 2 * k);
 }
 
-/** w x v for four complex values. */
-inline Vec8 multiply (Vec8 wReal, Vec8 wImag, Vec8 v) noexcept
+/** w x v for eight complex values. */
+inline Vec16 multiply (Vec16 wReal, Vec16 wImag, Vec16 v) noexcept
 {
     return wReal * v + wImag * swapped (v) * -conjugateSigns;
 }
@@ -224,14 +228,14 @@ void untangle (const float* __restrict z, float* __restrict x, const float* __re
 {
     int k = 1;
 
-    for (; k + 3 < half / 2; k += 4)
+    for (; k + binsPerStep - 1 < half / 2; k += binsPerStep)
     {
-        const auto j = half - k - 3; // the mirrors of k .. k+3 are j+3 .. j
+        const auto j = half - k - (binsPerStep - 1); // the mirrors of k .. k+7 are j+7 .. j
         const auto a = load (z + 2 * k);
         const auto b = reversed (load (z + 2 * j)) * conjugateSigns;
         const auto e = 0.5f * (a + b);
         const auto odd = swapped (0.5f * (a - b)) * conjugateSigns; // -i (a - b) / 2
-        Vec8 wReal, wImag;
+        Vec16 wReal, wImag;
         twiddles (wr, wi, k, wReal, wImag);
         const auto t = multiply (wReal, wImag, odd);
         store (x + 2 * k, e + t);
@@ -267,13 +271,13 @@ void tangle (const float* __restrict x, float* __restrict z, const float* __rest
 {
     int k = 1;
 
-    for (; k + 3 < half / 2; k += 4)
+    for (; k + binsPerStep - 1 < half / 2; k += binsPerStep)
     {
-        const auto j = half - k - 3;
+        const auto j = half - k - (binsPerStep - 1);
         const auto a = load (x + 2 * k);
         const auto b = reversed (load (x + 2 * j)) * conjugateSigns;
         const auto e = c * (a + b);
-        Vec8 wReal, wImag;
+        Vec16 wReal, wImag;
         twiddles (wr, wi, k, wReal, wImag);
         const auto odd = multiply (wReal, -wImag, c * (a - b)); // conj (W^k) (a - b)
         const auto iOdd = swapped (odd) * -conjugateSigns;       // i x odd
