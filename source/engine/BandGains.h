@@ -51,7 +51,7 @@ void updateBandPlan (BandPlan& plan, const BandSettingsArray& settings, double s
     these and are implied by the transform.)
 
     bandMaskExtents must bound the masks that are not exactly 1 (see ChannelState), and are kept
-    so; the bins outside them and outside every ramp are skipped, which gives the same bits as
+    so; the bins outside them and outside every band's blocks are skipped, which gives the same bits as
     working through them. amplitudeDb holds measureAmplitudeDecibels of the spectrum over at least
     plan.levels; binGains is scratch for 1025 values. Returns the bins that may have changed;
     every bin outside it was left exactly as it was. */

@@ -217,7 +217,7 @@ void BandLevelingEngine::processFrame (ChannelState& state, bool isFirstChannel)
     auto* bins = state.frequencyBuffer.data();
     fft.forward (state.timeBuffer.data(), bins);
 
-    // The display needs every level; the bands only those inside their ramps.
+    // The display needs every level; the bands only those inside their blocks.
     const auto levels = isFirstChannel ? BinRange { 0, numProcessedBins } : bandPlan.levels;
 
     if (! levels.isEmpty())
