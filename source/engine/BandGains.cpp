@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "engine/BandMath.h"
@@ -120,6 +121,50 @@ BinRange wholeBlocks (BinRange pull) noexcept
     return { pull.begin / block * block, std::min ((pull.end + block - 1) / block * block, numProcessedBins) };
 }
 
+/** Whether any of the 16 masks from i on is not exactly 1. Compared as bit patterns (1.0f has
+    exactly one), in an integer reduction that the compiler vectorises. */
+QUARMONT_INLINE_LOOP bool anyMaskNotUnity (const float* mask, int i) noexcept
+{
+    constexpr std::uint32_t unityBits = 0x3f800000u;
+    std::uint32_t bits[16];
+    std::memcpy (bits, mask + i, sizeof (bits));
+    std::uint32_t difference = 0;
+
+    for (const auto b : bits)
+        difference |= b ^ unityBits;
+
+    return difference != 0;
+}
+
+/** The first of the bins begin..end-1 whose mask is not exactly 1, or end. Scanned 16 bins at a
+    time: a band whose masks all rest at 1 (a quiet input) would otherwise cost a compare per bin. */
+QUARMONT_INLINE_LOOP int firstMaskNotUnity (const float* mask, int begin, int end) noexcept
+{
+    auto i = begin;
+
+    while (i + 16 <= end && ! anyMaskNotUnity (mask, i))
+        i += 16;
+
+    while (i < end && isExactly (mask[i], 1.0f))
+        ++i;
+
+    return i;
+}
+
+/** One past the last of the bins begin..end-1 whose mask is not exactly 1, or begin. */
+QUARMONT_INLINE_LOOP int endOfMasksNotUnity (const float* mask, int begin, int end) noexcept
+{
+    auto i = end;
+
+    while (i - 16 >= begin && ! anyMaskNotUnity (mask, i - 16))
+        i -= 16;
+
+    while (i > begin && isExactly (mask[i - 1], 1.0f))
+        --i;
+
+    return i;
+}
+
 /** One frame of one band's masks; returns the bins it worked on. A mask of exactly 1 whose target
     is exactly 1 stays exactly 1 and multiplies its bin's gain by exactly 1, so the bins outside
     the extent and outside the ramps are skipped. */
@@ -151,15 +196,9 @@ QUARMONT_INLINE_LOOP BinRange updateBand (const BandSettings& band, const BandBi
     }
 
     // Masks that reached exactly 1 at either end leave the extent (a bypassed band's all do).
-    auto kept = work;
-
-    while (kept.begin < kept.end && isExactly (mask[kept.begin], 1.0f))
-        ++kept.begin;
-
-    while (kept.end > kept.begin && isExactly (mask[kept.end - 1], 1.0f))
-        --kept.end;
-
-    extent = kept.isEmpty() ? BinRange {} : kept;
+    const auto begin = firstMaskNotUnity (mask, work.begin, work.end);
+    const auto end = begin == work.end ? begin : endOfMasksNotUnity (mask, begin, work.end);
+    extent = begin < end ? BinRange { begin, end } : BinRange {};
     return work;
 }
 
