@@ -225,19 +225,10 @@ void measureAmplitudeDecibels (const std::complex<float>* __restrict bins, float
         amplitudeDb[i] = amplitudeDecibels (magnitudeOf (bins[i]), binAmplitudeScale (i));
 }
 
-void updateBandPlan (BandPlan& plan, const BandSettingsArray& settings, double sampleRate) noexcept
+void planBands (BandPlan& plan, const BandSettingsArray& settings, double sampleRate) noexcept
 {
     const auto sr = (float) sampleRate;
-
-    // Compared bit for bit: sanitised settings hold no NaN, and the record has no padding.
-    static_assert (sizeof (BandSettings) == 11 * sizeof (float));
-
-    if (plan.isPlanned && isExactly (plan.sampleRate, sr) && std::memcmp (&plan.settings, &settings, sizeof (settings)) == 0)
-        return;
-
     plan.settings = settings;
-    plan.sampleRate = sr;
-    plan.isPlanned = true;
     plan.levels = {};
 
     for (size_t b = 0; b < (size_t) numBands; ++b)
@@ -292,7 +283,7 @@ BinRange applyBandGains (const BandSettingsArray& settings,
                          double sampleRate) noexcept
 {
     BandPlan plan;
-    updateBandPlan (plan, settings, sampleRate);
+    planBands (plan, settings, sampleRate);
 
     float amplitudeDb[numProcessedBins];
     float binGains[numProcessedBins];

@@ -31,20 +31,19 @@ struct BandBins
     BinRange blocks;
 };
 
-/** The five settings records of a frame with the bins they work on, found again only when a
-    record or the sample rate changes: most frames keep their settings. */
+/** The five settings records of a frame with the bins they work on. Finding the bins costs more
+    than a frame's band step, so the engine keeps a plan for as long as the parameter values stay
+    the same. */
 struct BandPlan
 {
     BandSettingsArray settings {};
     std::array<BandBins, numBands> bands {};
     alignas (64) std::array<std::array<float, numProcessedBins>, numBands> frequencyWeights {}; // over each band's blocks
     BinRange levels;  // the bins whose levels some band reads: every band's blocks
-    float sampleRate = 0.0f;
-    bool isPlanned = false;
 };
 
-/** Brings the plan up to date with this frame's settings. */
-void updateBandPlan (BandPlan& plan, const BandSettingsArray& settings, double sampleRate) noexcept;
+/** Plans the band step for these settings. */
+void planBands (BandPlan& plan, const BandSettingsArray& settings, double sampleRate) noexcept;
 
 /** Scales bins 0..1024 of the spectrum by the product of the five smoothed band gains and advances
     the channel's band masks by one frame. (The bins above 1024 of a real frame's spectrum mirror

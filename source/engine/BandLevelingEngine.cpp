@@ -83,7 +83,7 @@ void BandLevelingEngine::prepare (double sampleRate, int numChannels)
     // A rate that is not a positive number a float can hold would turn every bin frequency and
     // coefficient into NaN or infinity.
     engineSampleRate = sampleRate > 0.0 && std::isfinite ((float) sampleRate) ? sampleRate : 44100.0;
-    settingsAreCurrent = false;
+    planIsCurrent = false;
     fillSymmetricHann (analysisWindow, frameLength);
     fillSymmetricHann (synthesisWindow, frameLength);
     fillWindowProduct (windowProduct, analysisWindow, synthesisWindow);
@@ -176,19 +176,19 @@ void BandLevelingEngine::processRun (ChannelState& state, float* samples, int nu
     state.samplesProcessed = last + 1;
 }
 
-const BandSettingsArray& BandLevelingEngine::currentBandSettings() noexcept
+const BandPlan& BandLevelingEngine::currentBandPlan() noexcept
 {
     const auto values = readRawBandValues (bandParameterCache);
 
     // Compared bit for bit: equal bits give equal settings, NaN included.
-    if (! settingsAreCurrent || std::memcmp (&values, &settingsSource, sizeof (values)) != 0)
+    if (! planIsCurrent || std::memcmp (&values, &planSource, sizeof (values)) != 0)
     {
-        currentSettings = computeBandSettings (bandParameterCache, values, engineSampleRate);
-        settingsSource = values;
-        settingsAreCurrent = true;
+        planBands (bandPlan, computeBandSettings (bandParameterCache, values, engineSampleRate), engineSampleRate);
+        planSource = values;
+        planIsCurrent = true;
     }
 
-    return currentSettings;
+    return bandPlan;
 }
 
 void BandLevelingEngine::processFrame (ChannelState& state, bool isFirstChannel) noexcept
@@ -199,7 +199,7 @@ void BandLevelingEngine::processFrame (ChannelState& state, bool isFirstChannel)
     if (start < 0)
         return;
 
-    updateBandPlan (bandPlan, currentBandSettings(), engineSampleRate);
+    const auto& plan = currentBandPlan();
 
     // The FIFO's oldest sample sits at the write position: the frame is the last 2048 samples,
     // oldest first, windowed.
@@ -218,7 +218,7 @@ void BandLevelingEngine::processFrame (ChannelState& state, bool isFirstChannel)
     fft.forward (state.timeBuffer.data(), bins);
 
     // The display needs every level; the bands only those inside their blocks.
-    const auto levels = isFirstChannel ? BinRange { 0, numProcessedBins } : bandPlan.levels;
+    const auto levels = isFirstChannel ? BinRange { 0, numProcessedBins } : plan.levels;
 
     if (! levels.isEmpty())
         measureAmplitudeDecibels (bins, amplitudeDb.data(), levels.begin, levels.end);
@@ -229,7 +229,7 @@ void BandLevelingEngine::processFrame (ChannelState& state, bool isFirstChannel)
     if (isFirstChannel)
         toDisplaySpectrum (amplitudeDb.data(), inputDisplay);
 
-    const auto changed = applyBandGains (bandPlan, state.bandMasks, state.bandMaskExtents, bins, amplitudeDb.data(), binGains.data());
+    const auto changed = applyBandGains (plan, state.bandMasks, state.bandMaskExtents, bins, amplitudeDb.data(), binGains.data());
 
     if (isFirstChannel)
     {

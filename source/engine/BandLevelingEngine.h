@@ -25,7 +25,7 @@ public:
     void setParameterCache (const BandParameterCache& cache) noexcept
     {
         bandParameterCache = cache;
-        settingsAreCurrent = false;
+        planIsCurrent = false;
     }
 
     /** Rebuilds the windows and one fresh channel state per channel (allocates). */
@@ -57,7 +57,7 @@ public:
 private:
     void processRun (ChannelState& state, float* samples, int numSamples, bool isFirstChannel) noexcept;
     void processFrame (ChannelState& state, bool isFirstChannel) noexcept;
-    const BandSettingsArray& currentBandSettings() noexcept;
+    const BandPlan& currentBandPlan() noexcept;
 
     RealFft fft { fftOrder };
     std::vector<ChannelState> channelStates;
@@ -65,12 +65,11 @@ private:
     AlignedVector<float> windowProduct; // synthesis x analysis, what each frame adds to the window sum
     BandParameterCache bandParameterCache {};
     SpectrumHandoff spectrumHandoff;
-    // The settings of the last frame and the values they were built from: most frames find the
-    // values unchanged. Shared by the channels, whose frames fall at the same instants.
-    RawBandValues settingsSource {};
-    BandSettingsArray currentSettings {};
-    bool settingsAreCurrent = false;
+    // The band plan of the last frame and the values it was made from: most frames find the values
+    // unchanged. Shared by the channels, whose frames fall at the same instants.
+    RawBandValues planSource {};
     BandPlan bandPlan;
+    bool planIsCurrent = false;
     double engineSampleRate = 44100.0;
 
     // Per-frame scratch, kept here so that a frame allocates nothing.
