@@ -25,6 +25,22 @@ void fillFrame (float* frame)
         frame[i] = distribution (generator);
 }
 
+/** Times a forward and an inverse plan run one after the other, then destroys both. */
+void timePlanPair (benchmark::State& state, fftwf_plan forward, fftwf_plan inverse, const void* output, const char* label)
+{
+    for (auto _ : state)
+    {
+        fftwf_execute (forward);
+        fftwf_execute (inverse);
+        benchmark::DoNotOptimize (output);
+        benchmark::ClobberMemory();
+    }
+
+    state.SetLabel (label);
+    fftwf_destroy_plan (forward);
+    fftwf_destroy_plan (inverse);
+}
+
 void fftwFloor (benchmark::State& state)
 {
     auto* input = fftwf_alloc_complex (size);
@@ -44,17 +60,7 @@ void fftwFloor (benchmark::State& state)
         input[i][1] = 0.0f;
     }
 
-    for (auto _ : state)
-    {
-        fftwf_execute (forward);
-        fftwf_execute (inverse);
-        benchmark::DoNotOptimize (output);
-        benchmark::ClobberMemory();
-    }
-
-    state.SetLabel ("complex forward + inverse, FFTW_MEASURE");
-    fftwf_destroy_plan (forward);
-    fftwf_destroy_plan (inverse);
+    timePlanPair (state, forward, inverse, output, "complex forward + inverse, FFTW_MEASURE");
     fftwf_free (input);
     fftwf_free (spectrum);
     fftwf_free (output);
@@ -71,17 +77,7 @@ void fftwRealFloor (benchmark::State& state)
     const auto inverse = fftwf_plan_dft_c2r_1d (size, spectrum, output, FFTW_MEASURE);
     fillFrame (input);
 
-    for (auto _ : state)
-    {
-        fftwf_execute (forward);
-        fftwf_execute (inverse);
-        benchmark::DoNotOptimize (output);
-        benchmark::ClobberMemory();
-    }
-
-    state.SetLabel ("r2c + c2r, FFTW_MEASURE");
-    fftwf_destroy_plan (forward);
-    fftwf_destroy_plan (inverse);
+    timePlanPair (state, forward, inverse, output, "r2c + c2r, FFTW_MEASURE");
     fftwf_free (input);
     fftwf_free (spectrum);
     fftwf_free (output);
