@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "engine/AlignedBuffer.h"
+#include "engine/EngineConstants.h"
 #include "engine/RealFft.h"
 
 namespace
 {
-constexpr int size = 2048;
+constexpr int size = quarmont::frameLength;
 
 void fillFrame (float* frame)
 {

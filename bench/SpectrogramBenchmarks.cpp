@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "editor/SpectrogramComponent.h"
+#include "engine/EngineConstants.h"
 #include "processor/PluginProcessor.h"
 #include "BenchmarkScenarios.h"
 
@@ -14,7 +15,7 @@ namespace
 {
 using namespace quarmont;
 
-constexpr int hop = 512;
+constexpr int hop = quarmont::hopSize;
 
 /** A processor that has published a pair, and a display of the given size whose waterfall is full. */
 struct LiveDisplay

@@ -10,8 +10,6 @@ constexpr int headerHeight = 32;
 constexpr int headerControlHeight = 28;
 constexpr int controlPanelHeight = 250;
 constexpr int knobHeight = 55;
-constexpr int numRows = 5;
-constexpr int numBandColumns = 5;
 
 juce::Rectangle<int> centredInHeader (juce::Rectangle<int> strip, juce::Rectangle<int> header)
 {
@@ -72,7 +70,7 @@ EditorLayout computeEditorLayout (juce::Rectangle<int> localBounds)
     captionColumn.removeFromTop (4);
     const auto rowsTop = captionColumn.getY();
     captionColumn.removeFromBottom (6);
-    const auto rowH = juce::jmax (28, captionColumn.getHeight() / numRows);
+    const auto rowH = juce::jmax (28, captionColumn.getHeight() / numKnobRows);
     const auto rowY = [rowsTop, rowH] (int row) { return rowsTop + row * rowH; };
     const auto captionRow = [&] (int row) { return juce::Rectangle<int> (captionColumn.getX(), rowY (row), captionColumn.getWidth(), rowH); };
 
@@ -82,7 +80,7 @@ EditorLayout computeEditorLayout (juce::Rectangle<int> localBounds)
     layout.lowerKneeLabel = captionRow (3);
     layout.releaseLabel = captionRow (4);
 
-    const auto colW = juce::jmax (72, (knobArea.getWidth() - 16) / numBandColumns);
+    const auto colW = juce::jmax (72, (knobArea.getWidth() - 16) / numBands);
     const auto inner = juce::jmax (0, colW - 8);
     auto gap = juce::jmax (8, (int) std::roundf ((float) inner * 0.18f));
     auto knobW = (inner - gap) / 2;
@@ -98,7 +96,7 @@ EditorLayout computeEditorLayout (juce::Rectangle<int> localBounds)
     const auto vOff = (rowH - knobHeight) / 2;
     const auto knobWidth = juce::jmax (0, knobW - 4);
 
-    for (int i = 0; i < numBandColumns; ++i)
+    for (int i = 0; i < numBands; ++i)
     {
         auto& band = layout.bands[(size_t) i];
         const auto x = knobArea.getX() + i * (colW + 4);

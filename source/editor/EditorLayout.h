@@ -4,8 +4,13 @@
 
 #include <juce_graphics/juce_graphics.h>
 
+#include "engine/EngineConstants.h"
+
 namespace quarmont
 {
+/** Every band column holds one knob per row: gain, upper knee, attack, lower knee, release. */
+constexpr int numKnobRows = 5;
+
 /** The five knobs of one band column plus its button. */
 struct BandColumnLayout
 {
@@ -30,7 +35,7 @@ struct EditorLayout
     // Row captions, top to bottom: gain, upper knee, attack, lower knee, release.
     juce::Rectangle<int> gainLabel, upperKneeLabel, attackLabel, lowerKneeLabel, releaseLabel;
 
-    std::array<BandColumnLayout, 5> bands;
+    std::array<BandColumnLayout, numBands> bands;
 
     // The column arithmetic, kept for inspection.
     int rowHeight = 0, columnWidth = 0, knobWidth = 0, knobGap = 0, stagger = 0, rowOffset = 0;

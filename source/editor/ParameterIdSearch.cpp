@@ -1,5 +1,7 @@
 #include "editor/ParameterIdSearch.h"
 
+#include "processor/ParameterLayout.h"
+
 namespace quarmont
 {
 namespace
@@ -18,7 +20,8 @@ juce::String findBypassParameterId (juce::AudioProcessorValueTreeState& apvts, i
 {
     const auto n = juce::String (bandIndex + 1);
 
-    return firstKnownId (apvts, { "band" + n + "_bypass",
+    // Our own identifier first; the others are how earlier parameter sets spelled it.
+    return firstKnownId (apvts, { bandParameterId (bandIndex + 1, bypassParam),
                                   "band_" + n + "_bypass",
                                   "b" + n + "_bypass",
                                   "band" + n + "Bypass",

@@ -7,6 +7,8 @@
 #include "editor/ModernKnobLookAndFeel.h"
 #include "editor/ParameterIdSearch.h"
 #include "editor/SupportPage.h"
+#include "engine/EngineConstants.h"
+#include "processor/ParameterLayout.h"
 #include "processor/PluginProcessor.h"
 #include "update/FeedAddress.h"
 #include "update/UpdateBadge.h"
@@ -17,14 +19,10 @@ namespace
 // One instance for all rotary controls of every open window; it outlives them all.
 quarmont::ModernKnobLookAndFeel knobLookAndFeel;
 
-constexpr int numBands = 5;
+using quarmont::numBands;
+
 constexpr float bypassedKnobAlpha = 0.62f;
 constexpr int viewRadioGroup = 2001;
-
-juce::String bandParameterId (int band, const char* key)
-{
-    return "band" + juce::String (band + 1) + "_" + key;
-}
 
 juce::String bandTitle (int band, const juce::String& what)
 {
@@ -210,7 +208,7 @@ void QuarmontAudioProcessorEditor::bindLookaheadDial (const juce::String& parame
 
 void QuarmontAudioProcessorEditor::bindLookaheadDialToSelectedBand()
 {
-    bindLookaheadDial (bandParameterId (selectedBand, "lookaheadMs"), bandTitle (selectedBand, "Lookahead"));
+    bindLookaheadDial (quarmont::bandParameterId (selectedBand + 1, quarmont::lookaheadParam), bandTitle (selectedBand, "Lookahead"));
 }
 
 void QuarmontAudioProcessorEditor::setupBandKnob (juce::Slider& slider, const juce::String& suffix)
@@ -270,16 +268,21 @@ void QuarmontAudioProcessorEditor::attachBandKnobs()
         upperKneeAttachments[b].reset();
         lowerKneeAttachments[b].reset();
 
-        const auto band = (int) b;
-        gainAttachments[b] = std::make_unique<SliderAttachment> (apvts, bandParameterId (band, "gain"), gainKnobs[b]);
-        attackAttachments[b] = std::make_unique<SliderAttachment> (apvts, bandParameterId (band, "attackMs"), attackKnobs[b]);
-        releaseAttachments[b] = std::make_unique<SliderAttachment> (apvts, bandParameterId (band, "releaseMs"), releaseKnobs[b]);
-        upperKneeAttachments[b] = std::make_unique<SliderAttachment> (apvts, bandParameterId (band, "upperKneeDb"), upperKneeKnobs[b]);
-        lowerKneeAttachments[b] = std::make_unique<SliderAttachment> (apvts, bandParameterId (band, "lowerKneeDb"), lowerKneeKnobs[b]);
+        const auto bandNumber = (int) b + 1;
+        const auto attach = [&] (quarmont::BandParameter parameter, juce::Slider& knob)
+        {
+            return std::make_unique<SliderAttachment> (apvts, quarmont::bandParameterId (bandNumber, parameter), knob);
+        };
+
+        gainAttachments[b] = attach (quarmont::gainParam, gainKnobs[b]);
+        attackAttachments[b] = attach (quarmont::attackParam, attackKnobs[b]);
+        releaseAttachments[b] = attach (quarmont::releaseParam, releaseKnobs[b]);
+        upperKneeAttachments[b] = attach (quarmont::upperKneeParam, upperKneeKnobs[b]);
+        lowerKneeAttachments[b] = attach (quarmont::lowerKneeParam, lowerKneeKnobs[b]);
     }
 }
 
-std::array<juce::Slider*, 5> QuarmontAudioProcessorEditor::bandKnobsInRowOrder (int band)
+std::array<juce::Slider*, quarmont::numKnobRows> QuarmontAudioProcessorEditor::bandKnobsInRowOrder (int band)
 {
     const auto b = (size_t) band;
     return { &gainKnobs[b], &upperKneeKnobs[b], &attackKnobs[b], &lowerKneeKnobs[b], &releaseKnobs[b] };

@@ -7,6 +7,7 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include "editor/BannerClickTarget.h"
+#include "editor/EditorLayout.h"
 #include "editor/SpectrogramComponent.h"
 #include "presets/PresetBar.h"
 
@@ -40,7 +41,7 @@ public:
 
 private:
     using SliderAttachment = juce::AudioProcessorValueTreeState::SliderAttachment;
-    using BandAttachments = std::array<std::unique_ptr<SliderAttachment>, 5>;
+    using BandAttachments = std::array<std::unique_ptr<SliderAttachment>, quarmont::numBands>;
 
     void configureWidthDial();
     void configureLookaheadDial();
@@ -56,7 +57,7 @@ private:
     void showBandBypassOnKnobs (int band, bool bypassed);
 
     /** The five knobs of a band in row order: gain, upper knee, attack, lower knee, release. */
-    std::array<juce::Slider*, 5> bandKnobsInRowOrder (int band);
+    std::array<juce::Slider*, quarmont::numKnobRows> bandKnobsInRowOrder (int band);
 
     // Update notice (source/update).
     void checkForUpdatesAsync();
@@ -72,7 +73,7 @@ private:
     std::function<void (float)> onTimeZoomChanged;
     std::function<void (bool)> onViewModeChanged;
     std::function<void (int)> onSelectedBandChanged;
-    std::array<juce::Slider, 5> gainKnobs, attackKnobs, releaseKnobs, upperKneeKnobs, lowerKneeKnobs;
+    std::array<juce::Slider, quarmont::numBands> gainKnobs, attackKnobs, releaseKnobs, upperKneeKnobs, lowerKneeKnobs;
     juce::Slider widthDial, lookaheadDial;
     std::unique_ptr<SliderAttachment> lookaheadAttachment;
     juce::String lookaheadParameterId;          // what lookaheadAttachment is bound to, if anything
@@ -82,7 +83,7 @@ private:
     quarmont::PresetBar presetBar; // drives the two above, and dies before them
     juce::TextButton beforeButton { "Before" };
     juce::TextButton afterButton { "After" };
-    std::array<std::unique_ptr<juce::TextButton>, 5> bandButtons;
+    std::array<std::unique_ptr<juce::TextButton>, quarmont::numBands> bandButtons;
     juce::Label widthLabel, gainLabel, attackLabel, releaseLabel, lookaheadLabel, upperKneeLabel, lowerKneeLabel;
     juce::Image bannerImage;
     BandAttachments gainAttachments, attackAttachments, releaseAttachments, upperKneeAttachments, lowerKneeAttachments;

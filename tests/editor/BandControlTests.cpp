@@ -96,19 +96,19 @@ TEST_F (BandControls, HostSideBypassShowsAtTheNextRepaint)
 
 TEST_F (BandControls, KnobsAreBoundToTheirBandsParameters)
 {
-    struct Case { const char* knobName; const char* key; double value; const char* text; };
+    struct Case { const char* knobName; quarmont::BandParameter parameter; double value; const char* text; };
     const Case cases[] {
-        { "Gain", "gain", -12.5, "-12.5 dB" },
-        { "Upper Knee", "upperKneeDb", 6.0, "6.0 dB" },
-        { "Attack", "attackMs", 120.0, "120.0 ms" },
-        { "Lower Knee", "lowerKneeDb", 3.2, "3.2 dB" },
-        { "Release", "releaseMs", 900.0, "900.0 ms" },
+        { "Gain", quarmont::gainParam, -12.5, "-12.5 dB" },
+        { "Upper Knee", quarmont::upperKneeParam, 6.0, "6.0 dB" },
+        { "Attack", quarmont::attackParam, 120.0, "120.0 ms" },
+        { "Lower Knee", quarmont::lowerKneeParam, 3.2, "3.2 dB" },
+        { "Release", quarmont::releaseParam, 900.0, "900.0 ms" },
     };
 
     for (int band = 0; band < 5; ++band)
         for (const auto& c : cases)
         {
-            const auto id = "band" + juce::String (band + 1) + "_" + c.key;
+            const auto id = quarmont::bandParameterId (band + 1, c.parameter);
             auto& k = knob (band, c.knobName);
             k.setValue (c.value, juce::sendNotificationSync);
             EXPECT_NEAR (rawValue (id), c.value, 1.0e-4) << id;

@@ -4,8 +4,10 @@
 
 #include <cmath>
 #include <map>
+#include <optional>
 
 #include "EditorTestSupport.h"
+#include "processor/ParameterLayout.h"
 
 namespace
 {
@@ -13,9 +15,9 @@ using namespace quarmont;
 using quarmont::testing::mouseEventAt;
 using quarmont::testing::ParameterEventRecorder;
 
-const char* const keys[] { "freqLow", "freqHigh", "levelMin", "levelMax" };
+const BandParameter keys[] { freqLowParam, freqHighParam, levelMinParam, levelMaxParam };
 
-juce::String idOf (int bandNumber, const char* key) { return "band" + juce::String (bandNumber) + "_" + key; }
+juce::String idOf (int bandNumber, BandParameter key) { return bandParameterId (bandNumber, key); }
 
 class BandMapEditing : public ::testing::Test
 {
@@ -25,7 +27,7 @@ protected:
         display->setSize (1000, 400);
 
         for (int band = 1; band <= 3; ++band)
-            for (const auto* key : keys)
+            for (const auto key : keys)
                 recorders[idOf (band, key)] = std::make_unique<ParameterEventRecorder> (parameter (idOf (band, key)));
     }
 
@@ -93,35 +95,35 @@ TEST_F (BandMapEditing, EachDragIsOneGestureOnTheGrabbedParameter)
         float freqLow, freqHigh, levelMin, levelMax;
         P pressAt;
         std::vector<P> dragTo;
-        const char* key;      // nullptr: the press grabs nothing
+        std::optional<BandParameter> key; // none: the press grabs nothing
         float expected;       // the grabbed parameter's value after the last step
         float tolerance;
     };
 
     const Case cases[] {
         { "5 px below the 120 Hz edge: freqHigh jumps to the pointer", 20, 120, -80, 0, { 400, y120 + 5 }, {},
-          "freqHigh", yToFrequency (plot, y120 + 5), 0.01f },
-        { "on band 3's edge, far from band 1's: nothing", 20, 120, -80, 0, { 400, y600 }, { { 400, 100 } }, nullptr, 0, 0 },
+          freqHighParam, yToFrequency (plot, y120 + 5), 0.01f },
+        { "on band 3's edge, far from band 1's: nothing", 20, 120, -80, 0, { 400, y600 }, { { 400, 100 } }, std::nullopt, 0, 0 },
         { "freqLow dragged past freqHigh stops 10 Hz below it", 20, 120, -80, 0, { 400, 389.5f }, { { 400, 250 }, { 400, 100 } },
-          "freqLow", 110.0f, 0.01f },
+          freqLowParam, 110.0f, 0.01f },
         { "freqHigh dragged below the plot stops at freqLow + 10", 20, 120, -80, 0, { 400, y120 }, { { 400, 350 }, { 400, 600 } },
-          "freqHigh", 30.0f, 0.01f },
+          freqHighParam, 30.0f, 0.01f },
         { "freqHigh dragged below the plot with freqLow 500", 500, 2000, -80, 0, { 400, frequencyToY (plot, 2000) }, { { 400, 600 } },
-          "freqHigh", 510.0f, 0.01f },
+          freqHighParam, 510.0f, 0.01f },
         { "levelMax dragged to the bottom keeps the 3 dB gap", 20, 120, -80, 0, { cx, 25 }, { { cx, 300 }, { cx, 700 } },
-          "levelMax", -77.0f, 0.051f },
+          levelMaxParam, -77.0f, 0.051f },
         { "levelMax dragged to the bottom with levelMin at -80 in the range column", 20, 120, -80, -30, { 965, levelToY (scale, -30) }, { { 965, 395 } },
-          "levelMax", -77.0f, 0.051f },
+          levelMaxParam, -77.0f, 0.051f },
         { "levelMin dragged to the top keeps the 3 dB gap", 20, 120, -80, 0, { cx, 388 }, { { cx, -100 } },
-          "levelMin", -3.0f, 0.051f },
+          levelMinParam, -3.0f, 0.051f },
         { "close lines: at the midpoint takes levelMax", 20, 120, -80, -79, { cx, closeMid }, {},
-          "levelMax", -77.0f, 0.051f },
+          levelMaxParam, -77.0f, 0.051f },
         { "close lines: below the midpoint takes levelMin, held at the range end", 20, 120, -80, -79, { cx, closeMid + 0.5f }, {},
-          "levelMin", -80.0f, 0.051f },
+          levelMinParam, -80.0f, 0.051f },
         { "close lines: the bottom tags take levelMin", 20, 120, -80, -79, { 965, 383 }, { { 965, 250 } },
-          "levelMin", -80.0f, 0.051f },
+          levelMinParam, -80.0f, 0.051f },
         { "18.03 px from levelMax's line still takes it", 20, 120, -48.7f, -40, { cx + 10, yMax40 - 15 }, {},
-          "levelMax", yToLevel (scale, yMax40 - 15, dragLevelMax), 0.051f },
+          levelMaxParam, yToLevel (scale, yMax40 - 15, dragLevelMax), 0.051f },
     };
 
     for (const auto& c : cases)
@@ -134,18 +136,18 @@ TEST_F (BandMapEditing, EachDragIsOneGestureOnTheGrabbedParameter)
         for (const auto& to : c.dragTo)
             drag (to);
 
-        if (c.key != nullptr)
+        if (c.key.has_value())
         {
-            EXPECT_EQ (events (idOf (1, c.key)).front(), "begin");
+            EXPECT_EQ (events (idOf (1, *c.key)).front(), "begin");
         }
 
         release (c.dragTo.empty() ? c.pressAt : c.dragTo.back());
         EXPECT_EQ (display->getDragTarget(), dragNone);
 
-        for (const auto* key : keys)
+        for (const auto key : keys)
         {
             const auto id = idOf (1, key);
-            const auto grabbed = c.key != nullptr && juce::String (key) == c.key;
+            const auto grabbed = c.key == key;
             EXPECT_EQ (count (id, "begin"), grabbed ? 1 : 0) << id;
             EXPECT_EQ (count (id, "end"), grabbed ? 1 : 0) << id;
 

@@ -18,7 +18,7 @@ TEST_F (EditorInteraction, DraggingAnyKnobSelectsItsBandBeforeTheValueChanges)
         {
             quarmontEditor.selectBand ((band + 1) % 5);
             auto& k = knob (band, row.name);
-            const auto id = "band" + juce::String (band + 1) + "_" + row.key;
+            const auto id = quarmont::bandParameterId (band + 1, row.parameter);
             ParameterEventRecorder recorder (parameter (id));
             int selectedWhenValueChanged = -1;
             recorder.onValueChanged = [&] { if (selectedWhenValueChanged < 0) selectedWhenValueChanged = spectrogram().getSelectedBand(); };

@@ -9,6 +9,7 @@
 
 #include "editor/PluginEditor.h"
 #include "editor/SpectrogramComponent.h"
+#include "processor/ParameterLayout.h"
 #include "processor/PluginProcessor.h"
 
 namespace quarmont::testing
@@ -110,13 +111,13 @@ protected:
 
     float rawValue (const juce::String& id) { return processor.apvts.getRawParameterValue (id)->load(); }
 
-    struct KnobRow { const char* name; const char* key; };
+    struct KnobRow { const char* name; BandParameter parameter; };
 
-    /** The knobs of a band column, top to bottom, with the parameter key each is bound to. */
-    static const std::array<KnobRow, 5>& knobRows()
+    /** The knobs of a band column, top to bottom, with the parameter each is bound to. */
+    static const std::array<KnobRow, numKnobRows>& knobRows()
     {
-        static const std::array<KnobRow, 5> rows { { { "Gain", "gain" }, { "Upper Knee", "upperKneeDb" }, { "Attack", "attackMs" },
-                                                     { "Lower Knee", "lowerKneeDb" }, { "Release", "releaseMs" } } };
+        static const std::array<KnobRow, numKnobRows> rows { { { "Gain", gainParam }, { "Upper Knee", upperKneeParam }, { "Attack", attackParam },
+                                                               { "Lower Knee", lowerKneeParam }, { "Release", releaseParam } } };
         return rows;
     }
 

@@ -7,6 +7,7 @@
 
 #include "editor/BandColour.h"
 #include "editor/ParameterIdSearch.h"
+#include "processor/ParameterLayout.h"
 #include "processor/PluginProcessor.h"
 #include "support/InertProcessor.h"
 
@@ -94,7 +95,7 @@ TEST (ParameterIdSearch, OurParameterSetHasPerBandBypassAndNoGlobalLookahead)
     QuarmontAudioProcessor processor;
 
     for (int band = 0; band < 5; ++band)
-        EXPECT_EQ (quarmont::findBypassParameterId (processor.apvts, band), "band" + juce::String (band + 1) + "_bypass");
+        EXPECT_EQ (quarmont::findBypassParameterId (processor.apvts, band), quarmont::bandParameterId (band + 1, quarmont::bypassParam));
 
     EXPECT_TRUE (quarmont::findLookaheadParameterId (processor.apvts).isEmpty());
 }

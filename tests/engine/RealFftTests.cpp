@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "engine/EngineConstants.h"
 #include "engine/RealFft.h"
 
 namespace
@@ -16,7 +17,7 @@ namespace
 using quarmont::RealFft;
 using Bins = std::vector<std::complex<float>>;
 
-constexpr int order = 11;
+constexpr int order = quarmont::fftOrder;
 constexpr int size = 1 << order;
 constexpr int numBins = size / 2 + 1;
 

@@ -52,7 +52,9 @@ TEST_F (ParameterLayout, FiftyFiveParametersInBandThenTableOrder)
             ASSERT_NE (parameter, nullptr);
             SCOPED_TRACE ("parameter index " + std::to_string (index));
 
+            // The published spelling, written out; everything else builds it with bandParameterId.
             EXPECT_EQ (parameter->getParameterID(), "band" + juce::String (band) + "_" + expected.key);
+            EXPECT_EQ (quarmont::bandParameterId (band, (quarmont::BandParameter) row), parameter->getParameterID());
             EXPECT_EQ (parameter->getName (100), "Band " + juce::String (band) + expected.nameSuffix);
             EXPECT_EQ (parameter->getVersionHint(), 1);
             EXPECT_TRUE (parameter->isAutomatable());
@@ -81,9 +83,9 @@ TEST_F (ParameterLayout, FrequencyKnobCentreIs1000Hz)
 {
     for (int band = 1; band <= 5; ++band)
     {
-        for (const auto* key : { "freqLow", "freqHigh" })
+        for (const auto key : { quarmont::freqLowParam, quarmont::freqHighParam })
         {
-            auto* parameter = processor.apvts.getParameter ("band" + juce::String (band) + "_" + key);
+            auto* parameter = processor.apvts.getParameter (quarmont::bandParameterId (band, key));
             ASSERT_NE (parameter, nullptr);
             EXPECT_NEAR (parameter->convertFrom0to1 (0.5f), 1000.0f, 0.05f);
             EXPECT_NEAR (parameter->getNormalisableRange().skew, 0.2299045f, 1.0e-6f);
@@ -95,7 +97,7 @@ TEST_F (ParameterLayout, BypassParametersAreBooleanReadingExactlyZeroOrOne)
 {
     for (int band = 1; band <= 5; ++band)
     {
-        const auto id = "band" + juce::String (band) + "_bypass";
+        const auto id = quarmont::bandParameterId (band, quarmont::bypassParam);
         auto* parameter = dynamic_cast<juce::AudioParameterBool*> (processor.apvts.getParameter (id));
         ASSERT_NE (parameter, nullptr) << id;
         EXPECT_TRUE (static_cast<juce::AudioProcessorParameter*> (parameter)->isBoolean());
