@@ -62,6 +62,10 @@ void SummaryReporter::Finalize()
     if (realPair > 0.0)
         std::printf ("  FFTW r2c + c2r pair, 2048 points:                     %8.2f us\n", realPair * 1.0e6);
 
+#if ! QUARMONT_BENCH_HAS_FFTW
+    std::printf ("  FFTW floor: unavailable (the benchmarks were built without FFTW)\n");
+#endif
+
     if (enginePair > 0.0)
     {
         std::printf ("  the engine's own frame transform, forward + inverse:  %8.2f us\n", enginePair * 1.0e6);

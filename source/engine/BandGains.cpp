@@ -275,26 +275,4 @@ BinRange applyBandGains (const BandPlan& plan,
 {
     return updateBandsAndScale (plan, bandMasks, bandMaskExtents, bins, amplitudeDb, binGains);
 }
-
-BinRange applyBandGains (const BandSettingsArray& settings,
-                         BandMasks& bandMasks,
-                         BandMaskExtents& bandMaskExtents,
-                         std::complex<float>* bins,
-                         double sampleRate) noexcept
-{
-    BandPlan plan;
-    planBands (plan, settings, sampleRate);
-
-    float amplitudeDb[numProcessedBins];
-    float binGains[numProcessedBins];
-    measureAmplitudeDecibels (bins, amplitudeDb, numProcessedBins);
-    return applyBandGains (plan, bandMasks, bandMaskExtents, bins, amplitudeDb, binGains);
-}
-
-BandMaskExtents fullMaskExtents() noexcept
-{
-    BandMaskExtents extents;
-    extents.fill ({ 0, numProcessedBins });
-    return extents;
-}
 } // namespace quarmont

@@ -61,13 +61,4 @@ BinRange applyBandGains (const BandPlan& plan,
                          const float* amplitudeDb,
                          float* binGains) noexcept;
 
-/** The same step on its own: measures the levels itself, with scratch on the stack. */
-BinRange applyBandGains (const BandSettingsArray& settings,
-                         BandMasks& bandMasks,
-                         BandMaskExtents& bandMaskExtents,
-                         std::complex<float>* bins,
-                         double sampleRate) noexcept;
-
-/** Extents that claim every bin of every band: with them the step works through every bin. */
-BandMaskExtents fullMaskExtents() noexcept;
 } // namespace quarmont

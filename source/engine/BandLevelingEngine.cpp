@@ -128,12 +128,6 @@ void BandLevelingEngine::processChannel (int channel, float* samples, int numSam
     }
 }
 
-float BandLevelingEngine::processSample (ChannelState& state, float input, bool isFirstChannel) noexcept
-{
-    processRun (state, &input, 1, isFirstChannel);
-    return input;
-}
-
 void BandLevelingEngine::processRun (ChannelState& state, float* samples, int numSamples, bool isFirstChannel) noexcept
 {
     // The caller guarantees that only the last sample of the run may be one at which a frame runs.

@@ -40,9 +40,6 @@ public:
     /** Processes one channel's block in place. The channel must exist (ensureChannels). */
     void processChannel (int channel, float* samples, int numSamples) noexcept;
 
-    /** One sample through one channel; returns the output sample of the same instant. */
-    float processSample (ChannelState& state, float input, bool isFirstChannel) noexcept;
-
     /** True when the transforms run on FFTW rather than on JUCE's own FFT (a build-time choice). */
     static bool usesFftw() noexcept { return RealFft::usesFftw(); }
 
@@ -51,10 +48,10 @@ public:
         return spectrumHandoff.getSpectrumSnapshot (inputDestination, outputDestination, lastSeenSerial);
     }
 
-    double getSampleRate() const noexcept { return engineSampleRate; }
-    const ChannelState& getChannelState (int channel) const { return channelStates[(size_t) channel]; }
-
 private:
+    // The engine tests read the band masks of the channel states, which nothing else may see.
+    friend class BandLevelingEngineTestPeer;
+
     void processRun (ChannelState& state, float* samples, int numSamples, bool isFirstChannel) noexcept;
     void processFrame (ChannelState& state, bool isFirstChannel) noexcept;
     const BandPlan& currentBandPlan() noexcept;

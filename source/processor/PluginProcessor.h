@@ -34,8 +34,6 @@ public:
     /** The editor's read access to the newest before/after display spectra of channel 0. */
     bool getSpectrumSnapshot (float* inputDestination, float* outputDestination, int& lastSeenSerial) const noexcept;
 
-    double getEngineSampleRate() const noexcept { return engine.getSampleRate(); }
-
     juce::AudioProcessorValueTreeState apvts;
 
 private:

@@ -13,6 +13,7 @@
 #include "engine/BandMath.h"
 #include "engine/DisplaySpectrum.h"
 #include "engine/ExactFloat.h"
+#include "BandGainsStep.h"
 #include "EngineTestSupport.h"
 #include "ReferenceBandGains.h"
 
@@ -20,6 +21,8 @@ namespace
 {
 using namespace quarmont;
 using quarmont::testing::BandParameterValues;
+using quarmont::testing::fullMaskExtents;
+using quarmont::testing::planAndApplyBandGains;
 
 BandMasks unityMasks()
 {
@@ -179,7 +182,7 @@ TEST (BandGainsReference, VectorisedStepMatchesThePlainOneFrameAfterFrame)
             toDisplaySpectrum (spectrum.data(), display);
             quarmont::testing::referenceDisplaySpectrum (spectrum, referenceDisplay);
 
-            applyBandGains (settings, masks, extents, spectrum.data(), sampleRate);
+            planAndApplyBandGains (settings, masks, extents, spectrum.data(), sampleRate);
             quarmont::testing::referenceApplyBandGains (settings, referenceMasks, referenceSpectrum, sampleRate);
 
             const auto where = [&] (const char* what, size_t index)
@@ -246,7 +249,7 @@ TEST (BandGainsReference, OverlappingBandsCompoundWithinTheLimits)
         {
             spectrum.assign (numProcessedBins, {});
             spectrum[40] = tone;
-            applyBandGains (settings, masks, extents, spectrum.data(), 48000.0);
+            planAndApplyBandGains (settings, masks, extents, spectrum.data(), 48000.0);
         }
 
         EXPECT_NEAR (spectrum[40].real() / tone.real(), c.expectedGain, c.expectedGain * 1.0e-5f) << c.gainDb << " dB x " << c.bands;
@@ -303,8 +306,8 @@ TEST (BandGainsReference, SkippingUntouchedBinsGivesTheBitsOfTheFullLoop)
             auto skipped = input, worked = input, byFormula = input, expected = input;
 
             auto everyBin = fullMaskExtents();
-            applyBandGains (settings, skipping, extents, skipped.data(), sampleRate);
-            applyBandGains (settings, full, everyBin, worked.data(), sampleRate);
+            planAndApplyBandGains (settings, skipping, extents, skipped.data(), sampleRate);
+            planAndApplyBandGains (settings, full, everyBin, worked.data(), sampleRate);
             stepEveryBinByTheFormulas (settings, plain, byFormula, sampleRate);
             quarmont::testing::referenceApplyBandGains (settings, reference, expected, sampleRate);
 
@@ -359,7 +362,7 @@ TEST (BandGainsReference, ANarrowBandWorksOnlyInsideItsRamps)
     BandMaskExtents extents {};
     std::vector<std::complex<float>> spectrum (numProcessedBins, { 10.0f, 0.0f }); // about -40 dB
 
-    const auto changed = applyBandGains (settings, masks, extents, spectrum.data(), 48000.0);
+    const auto changed = planAndApplyBandGains (settings, masks, extents, spectrum.data(), 48000.0);
 
     EXPECT_EQ (changed.begin, 37);
     EXPECT_EQ (changed.end, 54);
@@ -375,7 +378,7 @@ TEST (BandGainsReference, ANarrowBandWorksOnlyInsideItsRamps)
 
     // Bypassed, the band's masks jump back to exactly 1 and it leaves the work.
     parameters.set (3, bypassParam, 1.0f);
-    applyBandGains (computeBandSettings (parameters.cache, 48000.0), masks, extents, spectrum.data(), 48000.0);
+    planAndApplyBandGains (computeBandSettings (parameters.cache, 48000.0), masks, extents, spectrum.data(), 48000.0);
     EXPECT_TRUE (extents[2].isEmpty());
     EXPECT_TRUE (std::all_of (masks[2].begin(), masks[2].end(), [] (float m) { return quarmont::isExactly (m, 1.0f); }));
 }

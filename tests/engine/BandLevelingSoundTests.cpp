@@ -254,15 +254,13 @@ TEST (BandLevelingSound, SampleBySampleAndBlocksAgreeWithActiveBandsAndAllocateN
         EXPECT_EQ (allocations.getCount(), 0u);
     }
 
-    // The per-sample step works on any channel state; this one is the test's own.
+    // The same audio handed over one sample at a time.
     EngineUnderTest samples (48000.0, 1);
     configure (samples);
-    ChannelState state;
-    initialiseChannelState (state);
-    std::vector<float> sampleBySample;
+    std::vector<float> sampleBySample = input;
 
-    for (const auto x : input)
-        sampleBySample.push_back (samples.engine.processSample (state, x, true));
+    for (auto& x : sampleBySample)
+        samples.engine.processChannel (0, &x, 1);
 
     EXPECT_EQ (sampleBySample, left);
     EXPECT_EQ (right, left) << "channel 1 runs the same gains, only without the display";

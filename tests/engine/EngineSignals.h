@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engine/BandLevelingEngine.h"
+#include "BandLevelingEngineTestPeer.h"
 #include "EngineTestSupport.h"
 
 namespace quarmont::testing
@@ -39,7 +40,7 @@ struct EngineUnderTest
 
     const AlignedVector<float>& mask (int band, int channel = 0) const
     {
-        return engine.getChannelState (channel).bandMasks[(size_t) band - 1];
+        return BandLevelingEngineTestPeer::channelState (engine, channel).bandMasks[(size_t) band - 1];
     }
 
     BandParameterValues parameters;

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <random>
+#include <string>
 
+#include "processor/ParameterLayout.h"
 #include "processor/PluginProcessor.h"
 #include "support/AllocationCounter.h"
 
@@ -74,7 +78,60 @@ TEST (ProcessorFrame, LatencyStays2048AtEverySampleRate)
     {
         processor.prepareToPlay (rate, 256);
         EXPECT_EQ (processor.getLatencySamples(), 2048) << rate;
-        EXPECT_EQ (processor.getEngineSampleRate(), rate > 0.0 ? rate : 44100.0) << rate;
+    }
+}
+
+// The bands sit at their frequencies for the host's sample rate, and at 44.1 kHz when the host
+// names no usable rate: the processor sounds exactly like an engine prepared at that rate on the
+// same parameters, and unlike one prepared at another rate.
+TEST (ProcessorFrame, EngineRunsAtTheHostsSampleRate)
+{
+    struct Case { double hostRate, engineRate, otherRate; };
+    const Case cases[] {
+        { 44100.0, 44100.0, 48000.0 },
+        { 96000.0, 96000.0, 48000.0 },
+        { 0.0, 44100.0, 48000.0 },
+        { -1.0, 44100.0, 48000.0 },
+        { std::numeric_limits<double>::infinity(), 44100.0, 48000.0 },
+    };
+
+    constexpr int numSamples = 8192;
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE ("host rate " + std::to_string (c.hostRate));
+        QuarmontAudioProcessor processor;
+        auto& gain = *processor.apvts.getParameter (quarmont::bandParameterId (3, quarmont::gainParam));
+        gain.setValueNotifyingHost (gain.convertTo0to1 (-24.0f));
+        processor.prepareToPlay (c.hostRate, 512);
+
+        auto processed = makeNoise (2, numSamples);
+        processInBlocks (processor, processed, 512);
+
+        const auto engineOutput = [&] (double rate)
+        {
+            quarmont::BandLevelingEngine engine;
+            engine.setParameterCache (quarmont::cacheParameterPointers (processor.apvts));
+            engine.prepare (rate, 2);
+            auto audio = makeNoise (2, numSamples);
+
+            for (int ch = 0; ch < 2; ++ch)
+                engine.processChannel (ch, audio.getWritePointer (ch), numSamples);
+
+            return audio;
+        };
+
+        const auto sameSamples = [&] (const juce::AudioBuffer<float>& other)
+        {
+            for (int ch = 0; ch < 2; ++ch)
+                if (! std::equal (processed.getReadPointer (ch), processed.getReadPointer (ch) + numSamples, other.getReadPointer (ch)))
+                    return false;
+
+            return true;
+        };
+
+        EXPECT_TRUE (sameSamples (engineOutput (c.engineRate)));
+        EXPECT_FALSE (sameSamples (engineOutput (c.otherRate)));
     }
 }
 
