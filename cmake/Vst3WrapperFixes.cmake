@@ -12,9 +12,23 @@
 # by juce_audio_plugin_client_VST3.cpp), JUCE 8 in juce_audio_plugin_client_VST3.cpp itself.
 # Each mend is applied only where the original text is found; a JUCE whose wrapper is not
 # recognised is built with its own wrapper, untouched, and the configure says so.
+#
+# A mend that silently does not take would ship the faults again, so the build checks them: the
+# configure re-runs whenever one of JUCE's originals changes; the mended header defines
+# QUARMONT_VST3_COMMON_MENDED, and the mended wrapper stops the compile with an #error if the
+# header it actually included lacks it; and the mended wrapper defines the symbol
+# quarmont_vst3_wrapper_mended, which the module's link requires, so that a build compiling
+# JUCE's own wrapper instead fails to link.
 
 set(quarmont_client_dir "${JUCE_MODULES_DIR}/juce_audio_plugin_client")
 set(quarmont_patched_root "${CMAKE_BINARY_DIR}/patched-juce")
+
+# Reading one of JUCE's files makes the configure depend on it: a changed JUCE is mended again.
+function(quarmont_read_juce_file path out_content)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${path}")
+    file(READ "${path}" content)
+    set(${out_content} "${content}" PARENT_SCOPE)
+endfunction()
 
 function(quarmont_write_if_changed path content)
     if(EXISTS "${path}")
@@ -48,13 +62,21 @@ function(quarmont_mend_wrapper_buffers out_relative_path)
             continue()
         endif()
 
-        file(READ "${original}" wrapper)
+        quarmont_read_juce_file("${original}" wrapper)
         string(FIND "${wrapper}" "${anchor}" position)
         if(position EQUAL -1)
             continue()
         endif()
 
         string(REPLACE "${anchor}" "${growBuffers}${anchor}" wrapper "${wrapper}")
+        string(APPEND wrapper "
+// Quarmont: the build's proof that this mended copy is what was compiled, with the mended header.
+#if defined (QUARMONT_EXPECT_MENDED_VST3_COMMON) && ! defined (QUARMONT_VST3_COMMON_MENDED)
+ #error \"Quarmont: the VST3 wrapper included JUCE's own juce_VST3Common.h, not the mended copy (see cmake/Vst3WrapperFixes.cmake)\"
+#endif
+extern \"C\" const int quarmont_vst3_wrapper_mended;
+const int quarmont_vst3_wrapper_mended = 1;
+")
         quarmont_write_if_changed("${quarmont_patched_root}/juce_audio_plugin_client/${candidate}" "${wrapper}")
         set(${out_relative_path} "${candidate}" PARENT_SCOPE)
         return()
@@ -72,7 +94,7 @@ function(quarmont_mend_channel_mapping_copy)
             continue()
         endif()
 
-        file(READ "${JUCE_MODULES_DIR}/${header}" common)
+        quarmont_read_juce_file("${JUCE_MODULES_DIR}/${header}" common)
         string(FIND "${common}" "${copyingLine}" position)
         if(position EQUAL -1)
             message(STATUS "Quarmont: ${header} already takes the channel mapping by reference")
@@ -80,8 +102,10 @@ function(quarmont_mend_channel_mapping_copy)
         endif()
 
         string(REPLACE "${copyingLine}" "            const auto& mapping = map[busIndex];" common "${common}")
-        quarmont_write_if_changed("${quarmont_patched_root}/include/${header}" "${common}")
+        quarmont_write_if_changed("${quarmont_patched_root}/include/${header}"
+                                  "#define QUARMONT_VST3_COMMON_MENDED 1 // checked by the mended wrapper\n${common}")
         target_include_directories(Quarmont_VST3 BEFORE PRIVATE "${quarmont_patched_root}/include")
+        target_compile_definitions(Quarmont_VST3 PRIVATE QUARMONT_EXPECT_MENDED_VST3_COMMON=1)
         message(STATUS "Quarmont: mended the per-call copy of the channel mapping in ${header}")
         return()
     endforeach()
@@ -115,6 +139,7 @@ function(quarmont_apply_vst3_wrapper_fixes)
 
     set_property(TARGET juce_audio_plugin_client_VST3 PROPERTY
                  INTERFACE_SOURCES "${client_copy}/juce_audio_plugin_client_VST3.cpp")
+    target_link_options(Quarmont_VST3 PRIVATE "LINKER:--require-defined=quarmont_vst3_wrapper_mended")
     message(STATUS "Quarmont: VST3 wrapper ${wrapper} mended to grow its buffers for oversized blocks")
 
     quarmont_mend_channel_mapping_copy()

@@ -1,7 +1,9 @@
 # Runs cmake/Vst3WrapperFixes.cmake on small stand-ins for JUCE's plug-in client in each layout it
-# must handle, and checks what it did: JUCE 7.0.5's (wrapper in VST3/, both faults), JUCE 8's
-# (wrapper in one file, the channel mapping already a reference) and a wrapper it does not know,
-# which must leave the configure succeeding with the wrapper untouched.
+# must handle, builds the stand-in module, and checks what it did: JUCE 7.0.5's (wrapper in VST3/,
+# both faults), JUCE 8's (wrapper in one file, the channel mapping already a reference) and a
+# wrapper it does not know, which must leave the configure succeeding with the wrapper untouched.
+# Then it checks that the build refuses a mend that did not take (the original header or the
+# original wrapper compiled instead of the copies), and that changing JUCE's file re-runs the mend.
 #
 # cmake -DFIXES=<Vst3WrapperFixes.cmake> -DWORK=<scratch folder> -P WrapperFixesLayouts.cmake
 
@@ -11,21 +13,52 @@ set(referenceLine "            const auto& mapping = map[busIndex];\n")
 set(growth "if (data.numSamples > processSetup.maxSamplesPerBlock)")
 
 function(fail layout what)
-    message(FATAL_ERROR "${layout}: ${what}\n--- configure output:\n${output}")
+    message(FATAL_ERROR "${layout}: ${what}\n--- output:\n${output}")
 endfunction()
 
-function(configure_layout layout)
+# A wrapper that compiles: the anchor inside the process call, with just enough around it for the
+# mend's code, and the include of the common header that the wrapper makes.
+function(write_stand_in_wrapper path common_include)
+    file(WRITE "${path}" "// wrapper
+#include <${common_include}>
+struct ParameterChanges {};
+struct ProcessData { int numSamples = 0; ParameterChanges* inputParameterChanges = nullptr; };
+struct ProcessSetup { int maxSamplesPerBlock = 0; double sampleRate = 0; };
+struct MidiBuffer { void clear() {} };
+enum class CallPrepareToPlay { no };
+struct Wrapper
+{
+    void preparePlugin (double, int, CallPrepareToPlay) {}
+    void processParameterChanges (ParameterChanges&) {}
+    void process (ProcessData& data)
+    {
+${anchor}    }
+    ProcessSetup processSetup;
+    MidiBuffer midiBuffer;
+};
+")
+endfunction()
+
+function(write_stand_in_common path mappingLine)
+    file(WRITE "${path}" "#pragma once\ninline int firstChannel (const int* const* map, int busIndex)\n{\n${mappingLine}    return *mapping;\n}\n")
+endfunction()
+
+# configure_layout (name modules [extra CMake code run after the mend])
+function(configure_layout layout modules)
     set(root "${WORK}/${layout}")
     file(REMOVE_RECURSE "${root}/source" "${root}/build")
     file(WRITE "${root}/source/stub.c" "int stub;\n")
     file(WRITE "${root}/source/CMakeLists.txt" "cmake_minimum_required(VERSION 3.22)
-project(layout C)
-set(JUCE_MODULES_DIR \"${root}/modules\")
-set(original \"${root}/modules/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp\")
+project(layout C CXX)
+set(JUCE_MODULES_DIR \"${modules}\")
+set(original \"${modules}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp\")
 add_library(juce_audio_plugin_client_VST3 INTERFACE)
 set_property(TARGET juce_audio_plugin_client_VST3 PROPERTY INTERFACE_SOURCES \"\${original}\")
 add_library(Quarmont_VST3 MODULE stub.c)
+target_link_libraries(Quarmont_VST3 PRIVATE juce_audio_plugin_client_VST3)
+target_include_directories(Quarmont_VST3 PRIVATE \"${modules}\")
 include(\"${FIXES}\")
+${ARGN}
 get_target_property(sources juce_audio_plugin_client_VST3 INTERFACE_SOURCES)
 get_target_property(includes Quarmont_VST3 INCLUDE_DIRECTORIES)
 message(STATUS \"wrapper sources: \${sources}\")
@@ -35,7 +68,15 @@ message(STATUS \"wrapper includes: \${includes}\")
                     OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE result)
     set(output "${out}${err}" PARENT_SCOPE)
     set(result "${result}" PARENT_SCOPE)
+    set(build "${root}/build" PARENT_SCOPE)
     set(patched "${root}/build/patched-juce" PARENT_SCOPE)
+endfunction()
+
+function(build_layout layout)
+    execute_process(COMMAND "${CMAKE_COMMAND}" --build "${WORK}/${layout}/build"
+                    OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE result)
+    set(output "${out}${err}" PARENT_SCOPE)
+    set(result "${result}" PARENT_SCOPE)
 endfunction()
 
 function(expect_file_contains layout path text)
@@ -52,57 +93,94 @@ endfunction()
 function(expect_output layout text)
     string(FIND "${output}" "${text}" position)
     if(position EQUAL -1)
-        fail("${layout}" "the configure did not say \"${text}\"")
+        fail("${layout}" "the output does not say \"${text}\"")
+    endif()
+endfunction()
+
+function(expect_success layout step)
+    if(NOT result EQUAL 0)
+        fail("${layout}" "${step} failed")
+    endif()
+endfunction()
+
+function(expect_failure layout step)
+    if(result EQUAL 0)
+        fail("${layout}" "${step} succeeded where it must fail")
     endif()
 endfunction()
 
 # JUCE 7.0.5: the wrapper body in VST3/, included by the module's VST3 source; both faults.
-set(modules "${WORK}/juce7/modules")
-file(REMOVE_RECURSE "${WORK}/juce7")
-file(WRITE "${modules}/juce_audio_plugin_client/VST3/juce_VST3_Wrapper.cpp" "// wrapper\n${anchor}")
-file(WRITE "${modules}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "#include \"VST3/juce_VST3_Wrapper.cpp\"\n")
-file(WRITE "${modules}/juce_audio_plugin_client/utility/juce_IncludeSystemHeaders.h" "\n")
-file(WRITE "${modules}/juce_audio_processors/format_types/juce_VST3Common.h" "// common\n${copyingLine}")
-configure_layout(juce7)
-if(NOT result EQUAL 0)
-    fail(juce7 "configure failed")
-endif()
+set(juce7 "${WORK}/juce7-modules")
+file(REMOVE_RECURSE "${juce7}")
+write_stand_in_wrapper("${juce7}/juce_audio_plugin_client/VST3/juce_VST3_Wrapper.cpp" "juce_audio_processors/format_types/juce_VST3Common.h")
+file(WRITE "${juce7}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "#include \"VST3/juce_VST3_Wrapper.cpp\"\n")
+file(WRITE "${juce7}/juce_audio_plugin_client/utility/juce_IncludeSystemHeaders.h" "\n")
+write_stand_in_common("${juce7}/juce_audio_processors/format_types/juce_VST3Common.h" "${copyingLine}")
+configure_layout(juce7 "${juce7}")
+expect_success(juce7 configure)
 expect_file_contains(juce7 "${patched}/juce_audio_plugin_client/VST3/juce_VST3_Wrapper.cpp" "${growth}")
 expect_file_contains(juce7 "${patched}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "#include \"VST3/juce_VST3_Wrapper.cpp\"")
 expect_file_contains(juce7 "${patched}/include/juce_audio_processors/format_types/juce_VST3Common.h" "${referenceLine}")
+expect_file_contains(juce7 "${patched}/include/juce_audio_processors/format_types/juce_VST3Common.h" "#define QUARMONT_VST3_COMMON_MENDED 1")
 if(NOT EXISTS "${patched}/juce_audio_plugin_client/utility/juce_IncludeSystemHeaders.h")
     fail(juce7 "the wrapper's neighbours are not reachable from the copy")
 endif()
 expect_output(juce7 "wrapper sources: ${patched}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp")
 expect_output(juce7 "wrapper includes: ${patched}/include")
+build_layout(juce7)
+expect_success(juce7 "the build with both mends")
+
+# A JUCE whose header fault is mended upstream: the build re-runs the configure on its own, which
+# drops the header mend.
+write_stand_in_common("${juce7}/juce_audio_processors/format_types/juce_VST3Common.h" "${referenceLine}")
+build_layout(juce7)
+expect_success(juce7 "the build after JUCE's header changed")
+expect_output(juce7 "already takes the channel mapping by reference")
+write_stand_in_common("${juce7}/juce_audio_processors/format_types/juce_VST3Common.h" "${copyingLine}")
+
+# The mended header shadowed by JUCE's own (its folder searched first): the compile stops.
+configure_layout(juce7-original-header "${juce7}"
+                 "target_include_directories(Quarmont_VST3 BEFORE PRIVATE \"${juce7}\")")
+expect_success(juce7-original-header configure)
+build_layout(juce7-original-header)
+expect_failure(juce7-original-header build)
+expect_output(juce7-original-header "included JUCE's own juce_VST3Common.h, not the mended copy")
+
+# JUCE's own wrapper compiled instead of the mended copy: the link stops.
+configure_layout(juce7-original-wrapper "${juce7}"
+                 "set_property(TARGET juce_audio_plugin_client_VST3 PROPERTY INTERFACE_SOURCES \"\${original}\")")
+expect_success(juce7-original-wrapper configure)
+build_layout(juce7-original-wrapper)
+expect_failure(juce7-original-wrapper build)
+expect_output(juce7-original-wrapper "quarmont_vst3_wrapper_mended")
 
 # JUCE 8: the whole wrapper in the module's VST3 source, the common header in the headless module,
 # the channel mapping already taken by reference.
-set(modules "${WORK}/juce8/modules")
-file(REMOVE_RECURSE "${WORK}/juce8")
-file(WRITE "${modules}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "// wrapper\n${anchor}")
-file(WRITE "${modules}/juce_audio_processors_headless/format_types/juce_VST3Common.h" "// common\n${referenceLine}")
-configure_layout(juce8)
-if(NOT result EQUAL 0)
-    fail(juce8 "configure failed")
-endif()
+set(juce8 "${WORK}/juce8-modules")
+file(REMOVE_RECURSE "${juce8}")
+write_stand_in_wrapper("${juce8}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "juce_audio_processors_headless/format_types/juce_VST3Common.h")
+write_stand_in_common("${juce8}/juce_audio_processors_headless/format_types/juce_VST3Common.h" "${referenceLine}")
+configure_layout(juce8 "${juce8}")
+expect_success(juce8 configure)
 expect_file_contains(juce8 "${patched}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "${growth}")
 expect_output(juce8 "wrapper sources: ${patched}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp")
 expect_output(juce8 "already takes the channel mapping by reference")
 if(EXISTS "${patched}/include")
     fail(juce8 "a header was mended that needed no mending")
 endif()
+build_layout(juce8)
+expect_success(juce8 build)
 
-# A wrapper this project does not know: configured as it is, and said so.
-set(modules "${WORK}/unknown/modules")
-file(REMOVE_RECURSE "${WORK}/unknown")
-file(WRITE "${modules}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "// a wrapper written differently\n")
-configure_layout(unknown)
-if(NOT result EQUAL 0)
-    fail(unknown "configure failed")
-endif()
+# A wrapper this project does not know: configured and built as it is, and said so.
+set(unknown "${WORK}/unknown-modules")
+file(REMOVE_RECURSE "${unknown}")
+file(WRITE "${unknown}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "// a wrapper written differently\n")
+configure_layout(unknown "${unknown}")
+expect_success(unknown configure)
 expect_output(unknown "building it unmended")
-expect_output(unknown "wrapper sources: ${modules}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp")
+expect_output(unknown "wrapper sources: ${unknown}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp")
 if(EXISTS "${patched}")
     fail(unknown "a copy of an unknown wrapper was written")
 endif()
+build_layout(unknown)
+expect_success(unknown build)
