@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test (ctest), in five builds:
+# Builds everything and runs every test (ctest), in six builds:
 #   release  all tests (GUI tests under a virtual X server)
+#   nofftw   as on a machine without FFTW: the plug-in, the host tool, the benchmarks and the
+#            engine, processor and hosted plug-in tests, on JUCE's own FFT (objects from ccache)
 #   asan     all tests under AddressSanitizer + UndefinedBehaviorSanitizer
 #   tsan     the tests that run several threads, under ThreadSanitizer
 #   fuzz     the libFuzzer targets of the state restore, a minute each
@@ -30,7 +32,7 @@ run_build() {
 
 mkdir -p build
 
-for preset in release asan tsan fuzz; do
+for preset in release nofftw asan tsan fuzz; do
     run_build "$preset"
 done
 

@@ -117,7 +117,7 @@ TEST_F (BandControls, KnobsAreBoundToTheirBandsParameters)
 
     // Host automation reaches the knob.
     parameter ("band4_gain").setValueNotifyingHost (parameter ("band4_gain").convertTo0to1 (6.0f));
-    pumpMessages();
+    ASSERT_TRUE (deliverPendingMessages());
     EXPECT_NEAR (knob (3, "Gain").getValue(), 6.0, 1.0e-4);
 }
 

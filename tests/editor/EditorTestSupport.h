@@ -11,6 +11,7 @@
 #include "editor/SpectrogramComponent.h"
 #include "processor/ParameterLayout.h"
 #include "processor/PluginProcessor.h"
+#include "support/MessageLoop.h"
 
 namespace quarmont::testing
 {
@@ -42,16 +43,11 @@ inline juce::String shownText (juce::Slider& slider)
     return box != nullptr ? box->getText() : juce::String ("<no text box>");
 }
 
-inline void pumpMessages (int milliseconds = 30)
-{
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
-}
-
 /** A click as the framework delivers it: the button posts the click to itself. */
 inline void click (juce::Button& button)
 {
     button.triggerClick();
-    pumpMessages();
+    EXPECT_TRUE (deliverPendingMessages());
 }
 
 inline juce::MouseEvent mouseEventAt (juce::Component& target, juce::Point<float> position,

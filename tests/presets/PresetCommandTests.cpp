@@ -2,6 +2,7 @@
 
 #include "PresetTestSupport.h"
 #include "support/InertProcessor.h"
+#include "support/MessageLoop.h"
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -61,7 +62,7 @@ std::vector<MenuLine> expectedMenu (bool presetSelected)
 TEST_F (PresetMenu, OpensAtTheButtonWithRenameAndDeleteOnlyForAPresetFile)
 {
     menuButton.triggerClick();
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (30);
+    ASSERT_TRUE (quarmont::testing::deliverPendingMessages());
 
     ASSERT_EQ (requests->menus.size(), 1u);
     EXPECT_EQ (requests->menus[0].target, &menuButton);

@@ -4,17 +4,13 @@
 #include "PresetTestSupport.h"
 
 #include "../plugin/XErrorTolerance.h"
+#include "support/MessageLoop.h"
 
 using namespace quarmont;
 using namespace quarmont::testing;
 
 namespace
 {
-void pumpMessages (int milliseconds = 30)
-{
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
-}
-
 class PresetEditor : public ::testing::Test
 {
 protected:
@@ -100,7 +96,7 @@ TEST_F (PresetEditor, TheBarIsDressedAndWiredByTheWindow)
     EXPECT_EQ (box.getText(), "Factory: Reset");
 
     button.triggerClick();
-    pumpMessages();
+    ASSERT_TRUE (deliverPendingMessages());
     ASSERT_EQ (requests->menus.size(), 1u);
     EXPECT_EQ (requests->menus[0].target, &button);
 }
@@ -132,7 +128,7 @@ TEST_F (PresetEditor, AnswersArrivingAfterTheWindowClosedDoNothing)
     presetBox().setSelectedId (2, juce::sendNotificationSync);
 
     presetMenuButton().triggerClick();
-    pumpMessages();
+    ASSERT_TRUE (deliverPendingMessages());
     presetBar().handlePresetMenuResult (PresetBar::saveAs);
     presetBar().handlePresetMenuResult (PresetBar::renamePreset);
     presetBar().handlePresetMenuResult (PresetBar::deletePreset);
@@ -169,7 +165,7 @@ protected:
         editor->setVisible (true);
         // A menu stays open only while its program has the input focus, as on a desktop.
         editor->toFront (true);
-        pumpMessages (100);
+        runMessagesUntil ([] { return juce::Process::isForegroundProcess(); });
     }
 
     static juce::Component* topModal()
@@ -223,7 +219,7 @@ protected:
 TEST_F (PresetWindows, TheMenuOpensOnTheDisplayAndMayOutliveTheWindow)
 {
     presetMenuButton().triggerClick();
-    pumpMessages (200);
+    ASSERT_TRUE (runMessagesUntil ([this] { return ! otherWindows().empty(); }));
 
     const auto windows = otherWindows();
     ASSERT_EQ (windows.size(), 1u) << "the menu's window";
@@ -247,8 +243,7 @@ TEST_F (PresetWindows, TheMenuOpensOnTheDisplayAndMayOutliveTheWindow)
 
     // The menu may outlive the window; whatever it hands on then must go nowhere.
     EXPECT_TRUE (juce::PopupMenu::dismissAllActiveMenus());
-    pumpMessages (200);
-    EXPECT_TRUE (otherWindows().empty());
+    EXPECT_TRUE (runMessagesUntil ([this] { return otherWindows().empty(); }));
 }
 
 TEST_F (PresetWindows, TheNameDialogAndTheConfirmationAnsweredAfterTheWindowClosedDoNothing)
@@ -264,7 +259,7 @@ TEST_F (PresetWindows, TheNameDialogAndTheConfirmationAnsweredAfterTheWindowClos
 
     // The name dialog, as "Save Preset..." opens it on the factory entry.
     presetBar().handlePresetMenuResult (PresetBar::savePreset);
-    pumpMessages (300);
+    ASSERT_TRUE (runMessagesUntil ([] { return topModal() != nullptr; }));
     auto* dialog = topModal();
     ASSERT_NE (dialog, nullptr) << "a name dialog";
     EXPECT_EQ (dialog->getName(), "Save Preset");
@@ -278,7 +273,7 @@ TEST_F (PresetWindows, TheNameDialogAndTheConfirmationAnsweredAfterTheWindowClos
     closeEditor();
     browser->setFileName ("Late");
     dialog->exitModalState (1);
-    pumpMessages (100);
+    ASSERT_TRUE (deliverPendingMessages());
     EXPECT_FALSE (presetFile ("Late").existsAsFile());
 
     // The delete confirmation.
@@ -287,7 +282,7 @@ TEST_F (PresetWindows, TheNameDialogAndTheConfirmationAnsweredAfterTheWindowClos
     presetBox().setSelectedId (2, juce::sendNotificationSync);
     ASSERT_EQ (presetBox().getText(), "Keep");
     presetBar().handlePresetMenuResult (PresetBar::deletePreset);
-    pumpMessages (300);
+    ASSERT_TRUE (runMessagesUntil ([] { return topModal() != nullptr; }));
     auto* confirmation = topModal();
     ASSERT_NE (confirmation, nullptr) << "a confirmation";
     auto* alertWindow = findInside<juce::AlertWindow> (*confirmation);
@@ -305,7 +300,7 @@ TEST_F (PresetWindows, TheNameDialogAndTheConfirmationAnsweredAfterTheWindowClos
 
     closeEditor();
     confirmation->exitModalState (1);
-    pumpMessages (100);
+    ASSERT_TRUE (deliverPendingMessages());
     EXPECT_TRUE (keep.existsAsFile());
 }
 } // namespace

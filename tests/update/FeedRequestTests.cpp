@@ -76,7 +76,7 @@ TEST (UpdateRequest, EveryKindOfServerEndsWithinItsBoundWithTheRightResult)
         return std::all_of (checks.begin(), checks.end(), [] (auto& c) { return c->check->hasEnded(); });
     }));
 
-    runMessageLoop (50);
+    ASSERT_TRUE (deliverPendingMessages());
 
     for (size_t i = 0; i < std::size (cases); ++i)
         EXPECT_EQ (checks[i]->newerVersionCalls, cases[i].badge ? 1 : 0) << cases[i].path;
@@ -105,7 +105,7 @@ TEST (UpdateRequest, AnUnreachableHostEndsTheCheckWithoutResult)
 
     RecordedCheck check (juce::URL ("http://127.0.0.1:" + juce::String (freePort) + "/products.json"));
     ASSERT_TRUE (pumpUntil ([&] { return check.check->hasEnded(); }));
-    runMessageLoop (20);
+    ASSERT_TRUE (deliverPendingMessages());
     EXPECT_EQ (check.newerVersionCalls, 0);
 }
 
@@ -134,7 +134,7 @@ TEST (UpdateWithoutCurl, ABrokenLibcurlMeansNoRequestAndNoCrash)
     LocalHttpServer server ({ { "/newer", answer (newer) } });
     RecordedCheck check (server.url ("/newer"));
     ASSERT_TRUE (pumpUntil ([&] { return check.check->hasEnded(); }));
-    runMessageLoop (20);
+    ASSERT_TRUE (deliverPendingMessages());
     EXPECT_EQ (check.newerVersionCalls, 0);
     EXPECT_EQ (server.numConnections(), 0);
 }
@@ -157,7 +157,7 @@ TEST (UpdateCheckLifetime, DroppedWhileTheRequestIsOpenItNeverReportsAndStopsAtO
     // Destroying the check closed its connection; the server did not have to time out.
     EXPECT_TRUE (allChecksEnd());
     EXPECT_TRUE (server.waitUntilAllClosed (10000));
-    runMessageLoop (2000);
+    ASSERT_TRUE (deliverPendingMessages());
     EXPECT_EQ (calls.load(), 0);
 }
 
@@ -174,13 +174,13 @@ TEST (UpdateCheckLifetime, DroppedAfterTheResultIsPostedButBeforeItIsDeliveredIt
 
     ASSERT_TRUE (check->hasEnded());
     check.reset();
-    runMessageLoop (100);
+    ASSERT_TRUE (deliverPendingMessages());
     EXPECT_EQ (calls, 0);
 
     // The same check kept alive does report, once.
     check = std::make_unique<UpdateCheck> (server.url ("/newer"), [&] { ++calls; });
-    ASSERT_TRUE (pumpUntil ([&] { return calls > 0; }));
-    runMessageLoop (50);
+    ASSERT_TRUE (pumpUntil ([&] { return calls > 0 && check->hasEnded(); }));
+    ASSERT_TRUE (deliverPendingMessages());
     EXPECT_EQ (calls, 1);
 }
 

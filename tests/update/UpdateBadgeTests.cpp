@@ -120,7 +120,7 @@ TEST_F (EditorUpdateCheck, ANewerVersionShowsTheBadgeAndAnEqualOneDoesNot)
         EXPECT_TRUE (redArea (renderSnapshot (*editor), header).isEmpty()) << c.path;
 
         ASSERT_TRUE (allChecksEnd());
-        runMessageLoop (50);
+        ASSERT_TRUE (deliverPendingMessages());
 
         const auto red = redArea (renderSnapshot (*editor), header);
 
@@ -143,7 +143,7 @@ TEST_F (EditorUpdateCheck, AnEmptyBannerAreaHidesTheBadge)
     FeedAddressForTest feed (server.url ("/newer"));
     auto editor = openEditor (processor);
     ASSERT_TRUE (allChecksEnd());
-    runMessageLoop (50);
+    ASSERT_TRUE (deliverPendingMessages());
     ASSERT_FALSE (redArea (renderSnapshot (*editor), header).isEmpty());
 
     // Narrower than the preset bar and the view buttons: nothing is left for the banner.
@@ -165,7 +165,7 @@ TEST_F (EditorUpdateCheck, AWindowClosedWhileItsRequestIsOpenIsNeverTouched)
     // Closing the window gave up its request.
     EXPECT_TRUE (allChecksEnd());
     EXPECT_TRUE (server.waitUntilAllClosed (10000));
-    runMessageLoop (100);
+    EXPECT_TRUE (deliverPendingMessages());
 }
 
 TEST_F (EditorUpdateCheck, AWindowClosedAfterItsResultIsPostedIsNeverTouched)
@@ -182,13 +182,13 @@ TEST_F (EditorUpdateCheck, AWindowClosedAfterItsResultIsPostedIsNeverTouched)
             juce::Thread::sleep (5);
 
         closeEditor (processor, editor);
-        runMessageLoop (50);
+        ASSERT_TRUE (deliverPendingMessages());
     }
 
     // A window that stays gets its badge, so the results above were really posted and dropped.
     auto editor = openEditor (processor);
     ASSERT_TRUE (allChecksEnd());
-    runMessageLoop (50);
+    ASSERT_TRUE (deliverPendingMessages());
     EXPECT_FALSE (redArea (renderSnapshot (*editor), header).isEmpty());
     closeEditor (processor, editor);
 }
@@ -206,14 +206,14 @@ TEST_F (EditorUpdateCheck, FiftyWindowsOpenedAndClosedQuicklyAgainstASlowServer)
     }
 
     ASSERT_TRUE (allChecksEnd());
-    runMessageLoop (100);
+    ASSERT_TRUE (deliverPendingMessages());
     EXPECT_LE (server.numConnections(), 50);
     EXPECT_TRUE (server.waitUntilAllClosed (10000));
 
     // The window after them still works as it should.
     auto editor = openEditor (processor);
     ASSERT_TRUE (allChecksEnd());
-    runMessageLoop (50);
+    ASSERT_TRUE (deliverPendingMessages());
     EXPECT_FALSE (redArea (renderSnapshot (*editor), header).isEmpty());
     closeEditor (processor, editor);
 }

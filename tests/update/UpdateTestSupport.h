@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "support/LocalHttpServer.h"
+#include "support/MessageLoop.h"
 #include "update/CheckRegistry.h"
 
 namespace quarmont::testing
@@ -15,17 +16,7 @@ namespace quarmont::testing
     keeps a broken build from hanging; a check ends within its own few seconds. */
 inline bool pumpUntil (std::function<bool()> condition, int timeoutMs = 20000)
 {
-    const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
-
-    while (! condition())
-    {
-        if (juce::Time::getMillisecondCounter() > end)
-            return false;
-
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
-    }
-
-    return true;
+    return runMessagesUntil (condition, timeoutMs);
 }
 
 inline void runMessageLoop (int milliseconds)
