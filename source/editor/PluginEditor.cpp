@@ -16,8 +16,14 @@
 
 namespace
 {
-// One instance for all rotary controls of every open window; it outlives them all.
-quarmont::ModernKnobLookAndFeel knobLookAndFeel;
+// One instance for all rotary controls of every open window; it outlives them all. Made on first
+// use: built while the module loads, it could come before JUCE's colour constants, which the
+// look and feel's base classes read.
+quarmont::ModernKnobLookAndFeel& knobLookAndFeel()
+{
+    static quarmont::ModernKnobLookAndFeel instance;
+    return instance;
+}
 
 using quarmont::numBands;
 
@@ -39,7 +45,7 @@ void setKnobColours (juce::Slider& slider)
 
 void setUpDial (juce::Slider& dial)
 {
-    dial.setLookAndFeel (&knobLookAndFeel);
+    dial.setLookAndFeel (&knobLookAndFeel());
     dial.setSliderStyle (juce::Slider::RotaryHorizontalVerticalDrag);
     dial.setTextBoxStyle (juce::Slider::TextBoxBelow, false, 72, 18);
     setKnobColours (dial);
@@ -214,7 +220,7 @@ void QuarmontAudioProcessorEditor::bindLookaheadDialToSelectedBand()
 void QuarmontAudioProcessorEditor::setupBandKnob (juce::Slider& slider, const juce::String& suffix)
 {
     addAndMakeVisible (slider);
-    slider.setLookAndFeel (&knobLookAndFeel);
+    slider.setLookAndFeel (&knobLookAndFeel());
     slider.setSliderStyle (juce::Slider::RotaryHorizontalVerticalDrag);
     slider.setTextBoxStyle (juce::Slider::TextBoxBelow, false, 54, 16);
     setKnobColours (slider);

@@ -71,8 +71,7 @@ std::int64_t samplesUntilNextFrame (std::int64_t n) noexcept
 
 BandLevelingEngine::BandLevelingEngine()
 {
-    // Built here as well as in prepare(), so that a host calling processBlock before
-    // prepareToPlay still gets a working (and safe) audio path.
+    // Built here as well as in prepare(), so that no order of calls finds them empty.
     fillSymmetricHann (analysisWindow, frameLength);
     fillSymmetricHann (synthesisWindow, frameLength);
     fillWindowProduct (windowProduct, analysisWindow, synthesisWindow);
@@ -99,18 +98,6 @@ void BandLevelingEngine::reset() noexcept
 {
     for (auto& state : channelStates)
         resetChannelState (state);
-}
-
-void BandLevelingEngine::ensureChannels (int numChannels)
-{
-    if ((int) channelStates.size() >= numChannels)
-        return;
-
-    const auto firstAdded = channelStates.size();
-    channelStates.resize ((size_t) numChannels);
-
-    for (auto i = firstAdded; i < channelStates.size(); ++i)
-        initialiseChannelState (channelStates[i]);
 }
 
 void BandLevelingEngine::processChannel (int channel, float* samples, int numSamples) noexcept

@@ -34,10 +34,10 @@ public:
     /** Resets every channel state in place; no memory is released. */
     void reset() noexcept;
 
-    /** Makes sure at least numChannels states exist. Allocates only when it has to add some. */
-    void ensureChannels (int numChannels);
+    /** The channels prepare() made states for; the audio thread never adds any. */
+    int getNumChannels() const noexcept { return (int) channelStates.size(); }
 
-    /** Processes one channel's block in place. The channel must exist (ensureChannels). */
+    /** Processes one channel's block in place. The channel must be below getNumChannels(). */
     void processChannel (int channel, float* samples, int numSamples) noexcept;
 
     /** True when the transforms run on FFTW rather than on JUCE's own FFT (a build-time choice). */

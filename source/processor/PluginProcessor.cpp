@@ -26,29 +26,43 @@ const juce::String QuarmontAudioProcessor::getName() const { return "Quarmont"; 
 void QuarmontAudioProcessor::prepareToPlay (double sampleRate, int)
 {
     setLatencySamples (quarmont::latencySamples);
-    engine.prepare (sampleRate, std::max (getTotalNumInputChannels(), getTotalNumOutputChannels()));
+    const auto numChannels = std::max (getTotalNumInputChannels(), getTotalNumOutputChannels());
+    engine.prepare (sampleRate, numChannels);
+    bypass.prepare (sampleRate, numChannels);
 }
 
 void QuarmontAudioProcessor::releaseResources()
 {
     engine.reset();
+    bypass.reset();
 }
 
 void QuarmontAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
+    render (buffer, false);
+}
+
+void QuarmontAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+{
+    render (buffer, true);
+}
+
+void QuarmontAudioProcessor::render (juce::AudioBuffer<float>& buffer, bool bypassed) noexcept
+{
     juce::ScopedNoDenormals noDenormals;
 
-    const auto numInputs = std::min (getTotalNumInputChannels(), buffer.getNumChannels());
+    // Only the channels prepareToPlay made room for are processed: extra output channels, a host
+    // that sends more channels than it prepared, or audio before any prepareToPlay get silence
+    // there instead of an allocation on the audio thread.
+    const auto numProcessed = std::min ({ getTotalNumInputChannels(), buffer.getNumChannels(),
+                                          engine.getNumChannels(), bypass.getNumChannels() });
     const auto numSamples = buffer.getNumSamples();
 
-    for (auto ch = numInputs; ch < buffer.getNumChannels(); ++ch)
+    for (auto ch = std::max (numProcessed, 0); ch < buffer.getNumChannels(); ++ch)
         buffer.clear (ch, 0, numSamples);
 
-    // Only allocates when the host hands over more channels than were prepared.
-    engine.ensureChannels (numInputs);
-
-    for (int ch = 0; ch < numInputs; ++ch)
-        engine.processChannel (ch, buffer.getWritePointer (ch), numSamples);
+    bypass.process (buffer.getArrayOfWritePointers(), numProcessed, numSamples, bypassed,
+                    [this] (int channel, float* samples, int count) { engine.processChannel (channel, samples, count); });
 }
 
 double QuarmontAudioProcessor::getTailLengthSeconds() const { return 0.0; }

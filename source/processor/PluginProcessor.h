@@ -3,6 +3,7 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include "engine/BandLevelingEngine.h"
+#include "engine/LatencyAlignedBypass.h"
 
 /** The object the host talks to: identity, buses, lifecycle, the 55 band parameters and the saved
     state. The audio work is done by quarmont::BandLevelingEngine. */
@@ -17,6 +18,9 @@ public:
     void releaseResources() override;
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
     using AudioProcessor::processBlock; // double precision stays the framework's default
+    /** The host's bypass (the wrapper's own bypass parameter): the input, still 2048 samples late. */
+    void processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
+    using AudioProcessor::processBlockBypassed;
     double getTailLengthSeconds() const override;
     bool acceptsMidi() const override;
     bool producesMidi() const override;
@@ -37,7 +41,10 @@ public:
     juce::AudioProcessorValueTreeState apvts;
 
 private:
+    void render (juce::AudioBuffer<float>& buffer, bool bypassed) noexcept;
+
     quarmont::BandLevelingEngine engine;
+    quarmont::LatencyAlignedBypass bypass;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (QuarmontAudioProcessor)
 };

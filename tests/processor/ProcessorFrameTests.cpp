@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <limits>
 #include <random>
 #include <string>
 
+#include "engine/LatencyAlignedBypass.h"
 #include "processor/ParameterLayout.h"
 #include "processor/PluginProcessor.h"
 #include "support/AllocationCounter.h"
@@ -156,21 +159,62 @@ TEST (ProcessorFrame, AcceptsOnlyMatchingMonoOrStereo)
             << c.in.getDescription() << " -> " << c.out.getDescription();
 }
 
-TEST (ProcessorFrame, ProcessBlockBeforePrepareIsSafeAndAlreadyDelays)
+TEST (ProcessorFrame, ChannelsNotPreparedForAreSilentAndAllocateNothing)
 {
-    QuarmontAudioProcessor processor;
-    auto input = makeNoise (2, 8192);
-    auto audio = input;
-    processInBlocks (processor, audio, 512);
+    // Host orders that reach processBlock with channels prepareToPlay made no room for: none at
+    // all yet, or a layout grown since. Those channels are silent; the audio thread allocates nothing.
+    struct Case
+    {
+        const char* order;
+        std::function<void (QuarmontAudioProcessor&)> setUp;
+        int processedChannels;
+    };
 
-    // Exact silence while the first frame fills, then the input 2048 samples late (the first hop
-    // after that is rebuilt from one frame over a tiny window sum, hence the looser tolerance).
-    for (int ch = 0; ch < 2; ++ch)
-        for (int n = 0; n < 8192; ++n)
-            if (n < 2048 + 21)
-                ASSERT_EQ (audio.getSample (ch, n), 0.0f) << n;
-            else
-                ASSERT_NEAR (audio.getSample (ch, n), input.getSample (ch, n - 2048), n < 2560 ? 1.0e-3f : 2.0e-5f) << n;
+    const Case cases[] {
+        { "before any prepareToPlay", [] (QuarmontAudioProcessor&) {}, 0 },
+        { "stereo after preparing mono",
+          [] (QuarmontAudioProcessor& p)
+          {
+              ASSERT_TRUE (p.setBusesLayout (layoutOf (juce::AudioChannelSet::mono(), juce::AudioChannelSet::mono())));
+              p.prepareToPlay (48000.0, 512);
+              ASSERT_TRUE (p.setBusesLayout (layoutOf (juce::AudioChannelSet::stereo(), juce::AudioChannelSet::stereo())));
+          },
+          1 },
+    };
+
+    for (const auto& c : cases)
+    {
+        for (const auto bypassed : { false, true })
+        {
+            SCOPED_TRACE (std::string (c.order) + (bypassed ? ", bypassed" : ""));
+            QuarmontAudioProcessor processor;
+            c.setUp (processor);
+            auto audio = makeNoise (2, 8192);
+            juce::MidiBuffer midi;
+
+            {
+                quarmont::testing::ScopedAllocationCounter allocations;
+
+                for (int start = 0; start < 8192; start += 512)
+                {
+                    juce::AudioBuffer<float> block (audio.getArrayOfWritePointers(), 2, start, 512);
+
+                    if (bypassed)
+                        processor.processBlockBypassed (block, midi);
+                    else
+                        processor.processBlock (block, midi);
+                }
+
+                EXPECT_EQ (allocations.getCount(), 0u);
+            }
+
+            for (int ch = 0; ch < 2; ++ch)
+                if (ch < c.processedChannels)
+                    EXPECT_GT (audio.getMagnitude (ch, 4096, 4096), 0.1f) << ch;
+                else
+                    EXPECT_EQ (audio.getMagnitude (ch, 0, 8192), 0.0f) << ch;
+        }
+    }
 }
 
 TEST (ProcessorFrame, ExtraOutputChannelsAreSilent)
@@ -215,15 +259,100 @@ TEST (ProcessorFrame, ProcessBlockDoesNotAllocateOnceRunning)
     auto audio = makeNoise (2, 48000);
     juce::MidiBuffer midi;
 
-    for (const auto blockSize : { 512, 1, 37, 4096, 0 })
+    // Blocks of every size, larger than announced too, in and out of the host's bypass and
+    // through its fades.
+    for (const auto blockSize : { 512, 1, 37, 4096, 0, 20000 })
     {
         quarmont::testing::ScopedAllocationCounter allocations;
         juce::AudioBuffer<float> block (audio.getArrayOfWritePointers(), 2, 0, blockSize);
 
         for (int i = 0; i < 12; ++i)
-            processor.processBlock (block, midi);
+        {
+            if (i % 3 == 1)
+                processor.processBlockBypassed (block, midi);
+            else
+                processor.processBlock (block, midi);
+        }
 
         EXPECT_EQ (allocations.getCount(), 0u) << "block size " << blockSize;
+    }
+}
+
+juce::AudioBuffer<float> makeSine (int channels, int samples, double hz, double rate)
+{
+    juce::AudioBuffer<float> buffer (channels, samples);
+
+    for (int ch = 0; ch < channels; ++ch)
+        for (int n = 0; n < samples; ++n)
+            buffer.setSample (ch, n, 0.5f * (float) std::sin (2.0 * juce::MathConstants<double>::pi * hz * n / rate + ch));
+
+    return buffer;
+}
+
+float largestStep (const juce::AudioBuffer<float>& audio, int channel, int begin, int end)
+{
+    float largest = 0.0f;
+
+    for (int n = begin + 1; n < end; ++n)
+        largest = std::max (largest, std::abs (audio.getSample (channel, n) - audio.getSample (channel, n - 1)));
+
+    return largest;
+}
+
+TEST (ProcessorFrame, HostBypassTurnedFasterThanItsFadeStaysSmoothAndInTime)
+{
+    // Band 3 takes a 997 Hz sine down by 12 dB. The host turns its bypass on and off every 100
+    // samples (a quarter of the fade) for a while, then bypasses one block much larger than
+    // announced, then lets the plug-in process again.
+    auto makeCutting = []
+    {
+        auto p = std::make_unique<QuarmontAudioProcessor>();
+        p->apvts.getParameter ("band3_gain")->setValueNotifyingHost (
+            p->apvts.getParameterRange ("band3_gain").convertTo0to1 (-12.0f));
+        p->prepareToPlay (48000.0, 100);
+        return p;
+    };
+
+    auto processor = makeCutting();
+    auto reference = makeCutting();
+    const auto fade = (int) std::ceil (quarmont::LatencyAlignedBypass::bypassFadeSeconds * 48000.0);
+    const auto input = makeSine (2, 60000, 997.0, 48000.0);
+    auto output = input, referenceOutput = input;
+    juce::MidiBuffer midi;
+    processInBlocks (*reference, referenceOutput, 100);
+
+    auto render = [&] (int start, int length, bool bypassed)
+    {
+        juce::AudioBuffer<float> block (output.getArrayOfWritePointers(), 2, start, length);
+
+        if (bypassed)
+            processor->processBlockBypassed (block, midi);
+        else
+            processor->processBlock (block, midi);
+    };
+
+    constexpr int togglingFrom = 20000, bigBlockFrom = 24000, bigBlockLength = 12000, processedFrom = bigBlockFrom + bigBlockLength;
+
+    for (int start = 0; start < togglingFrom; start += 100)
+        render (start, 100, false);
+
+    for (int start = togglingFrom; start < bigBlockFrom; start += 100)
+        render (start, 100, (start / 100) % 2 == 0);
+
+    render (bigBlockFrom, bigBlockLength, true);
+
+    for (int start = processedFrom; start < 60000; start += 100)
+        render (start, 100, false);
+
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        EXPECT_LE (largestStep (output, ch, togglingFrom - 100, processedFrom + fade + 100), largestStep (input, ch, 0, 60000));
+
+        for (int n = bigBlockFrom + fade; n < processedFrom; ++n)
+            ASSERT_EQ (output.getSample (ch, n), input.getSample (ch, n - 2048)) << ch << "/" << n;
+
+        for (int n = processedFrom + fade; n < 60000; ++n)
+            ASSERT_EQ (output.getSample (ch, n), referenceOutput.getSample (ch, n)) << ch << "/" << n;
     }
 }
 } // namespace
