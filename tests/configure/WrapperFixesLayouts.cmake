@@ -1,7 +1,9 @@
 # Runs cmake/Vst3WrapperFixes.cmake on small stand-ins for JUCE's plug-in client in each layout it
 # must handle, and checks what it did: JUCE 7.0.5's (wrapper in VST3/, both faults), JUCE 8's
 # (wrapper in one file, the channel mapping already a reference) and a wrapper it does not know,
-# which must leave the configure succeeding with the wrapper untouched.
+# which must leave the configure succeeding with the wrapper untouched. The state trailer's
+# reading is mended in both known layouts, and left alone (with a warning) in a wrapper whose
+# trailer code differs.
 #
 # cmake -DFIXES=<Vst3WrapperFixes.cmake> -DWORK=<scratch folder> -P WrapperFixesLayouts.cmake
 
@@ -9,6 +11,61 @@ set(anchor "        midiBuffer.clear();\n\n        if (data.inputParameterChange
 set(copyingLine "            const auto mapping = map[busIndex];\n")
 set(referenceLine "            const auto& mapping = map[busIndex];\n")
 set(growth "if (data.numSamples > processSetup.maxSamplesPerBlock)")
+
+# The trailer code as JUCE 7.0.5 and 8.0.12 have it, and what the mend leaves.
+set(trailerCode [==[
+    void setJucePrivateStateInformation (const void* data, int sizeInBytes)
+    {
+        if (pluginInstance->getBypassParameter() == nullptr)
+        {
+            if (comPluginInstance->getBypassParameter() != nullptr)
+            {
+                auto privateData = ValueTree::readFromData (data, static_cast<size_t> (sizeInBytes));
+                setBypassed (static_cast<bool> (privateData.getProperty ("Bypass", var (false))));
+            }
+        }
+    }
+
+    void setStateInformation (const void* data, int sizeAsInt)
+    {
+        auto size = (uint64) sizeAsInt;
+
+        // Check if this data was written with a newer JUCE version
+        // and if it has the JUCE private data magic code at the end
+        auto jucePrivDataIdentifierSize = std::strlen (kJucePrivateDataIdentifier);
+
+        if ((size_t) size >= jucePrivDataIdentifierSize + sizeof (int64))
+        {
+            auto buffer = static_cast<const char*> (data);
+
+            String magic (CharPointer_UTF8 (buffer + size - jucePrivDataIdentifierSize),
+                          CharPointer_UTF8 (buffer + size));
+
+            if (magic == kJucePrivateDataIdentifier)
+            {
+                // found a JUCE private data section
+                uint64 privateDataSize;
+
+                std::memcpy (&privateDataSize,
+                             buffer + ((size_t) size - jucePrivDataIdentifierSize - sizeof (uint64)),
+                             sizeof (uint64));
+
+                privateDataSize = ByteOrder::swapIfBigEndian (privateDataSize);
+                size -= privateDataSize + jucePrivDataIdentifierSize + sizeof (uint64);
+
+                if (privateDataSize > 0)
+                    setJucePrivateStateInformation (buffer + size, static_cast<int> (privateDataSize));
+
+                size -= sizeof (uint64);
+            }
+        }
+
+        if (size > 0)
+            pluginInstance->setStateInformation (data, static_cast<int> (size));
+    }
+]==])
+set(trailerSizeCheck "if (privateDataSize <= size - trailerFrameSize)")
+set(bypassByShape "if (const auto bypassed = quarmontBypassInPrivateData (data, static_cast<size_t> (sizeInBytes)))")
 
 function(fail layout what)
     message(FATAL_ERROR "${layout}: ${what}\n--- configure output:\n${output}")
@@ -49,6 +106,22 @@ function(expect_file_contains layout path text)
     endif()
 endfunction()
 
+function(expect_file_lacks layout path text)
+    file(READ "${path}" content)
+    string(FIND "${content}" "${text}" position)
+    if(NOT position EQUAL -1)
+        fail("${layout}" "${path} still has \"${text}\"")
+    endif()
+endfunction()
+
+function(expect_trailer_mended layout path)
+    expect_file_contains("${layout}" "${path}" "${trailerSizeCheck}")
+    expect_file_contains("${layout}" "${path}" "${bypassByShape}")
+    expect_file_lacks("${layout}" "${path}" "ValueTree::readFromData")
+    expect_file_lacks("${layout}" "${path}" "String magic")
+    expect_output("${layout}" "mended to check its state trailer's size and shape")
+endfunction()
+
 function(expect_output layout text)
     string(FIND "${output}" "${text}" position)
     if(position EQUAL -1)
@@ -59,7 +132,7 @@ endfunction()
 # JUCE 7.0.5: the wrapper body in VST3/, included by the module's VST3 source; both faults.
 set(modules "${WORK}/juce7/modules")
 file(REMOVE_RECURSE "${WORK}/juce7")
-file(WRITE "${modules}/juce_audio_plugin_client/VST3/juce_VST3_Wrapper.cpp" "// wrapper\n${anchor}")
+file(WRITE "${modules}/juce_audio_plugin_client/VST3/juce_VST3_Wrapper.cpp" "// wrapper\n${anchor}${trailerCode}")
 file(WRITE "${modules}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "#include \"VST3/juce_VST3_Wrapper.cpp\"\n")
 file(WRITE "${modules}/juce_audio_plugin_client/utility/juce_IncludeSystemHeaders.h" "\n")
 file(WRITE "${modules}/juce_audio_processors/format_types/juce_VST3Common.h" "// common\n${copyingLine}")
@@ -68,6 +141,7 @@ if(NOT result EQUAL 0)
     fail(juce7 "configure failed")
 endif()
 expect_file_contains(juce7 "${patched}/juce_audio_plugin_client/VST3/juce_VST3_Wrapper.cpp" "${growth}")
+expect_trailer_mended(juce7 "${patched}/juce_audio_plugin_client/VST3/juce_VST3_Wrapper.cpp")
 expect_file_contains(juce7 "${patched}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "#include \"VST3/juce_VST3_Wrapper.cpp\"")
 expect_file_contains(juce7 "${patched}/include/juce_audio_processors/format_types/juce_VST3Common.h" "${referenceLine}")
 if(NOT EXISTS "${patched}/juce_audio_plugin_client/utility/juce_IncludeSystemHeaders.h")
@@ -80,13 +154,14 @@ expect_output(juce7 "wrapper includes: ${patched}/include")
 # the channel mapping already taken by reference.
 set(modules "${WORK}/juce8/modules")
 file(REMOVE_RECURSE "${WORK}/juce8")
-file(WRITE "${modules}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "// wrapper\n${anchor}")
+file(WRITE "${modules}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "// wrapper\n${anchor}${trailerCode}")
 file(WRITE "${modules}/juce_audio_processors_headless/format_types/juce_VST3Common.h" "// common\n${referenceLine}")
 configure_layout(juce8)
 if(NOT result EQUAL 0)
     fail(juce8 "configure failed")
 endif()
 expect_file_contains(juce8 "${patched}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "${growth}")
+expect_trailer_mended(juce8 "${patched}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp")
 expect_output(juce8 "wrapper sources: ${patched}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp")
 expect_output(juce8 "already takes the channel mapping by reference")
 if(EXISTS "${patched}/include")
@@ -106,3 +181,19 @@ expect_output(unknown "wrapper sources: ${modules}/juce_audio_plugin_client/juce
 if(EXISTS "${patched}")
     fail(unknown "a copy of an unknown wrapper was written")
 endif()
+
+# A wrapper whose buffers are the known code but whose trailer reading is not: the buffers are
+# mended, the trailer code is left as it is, and the configure warns.
+string(REPLACE "auto size = (uint64) sizeAsInt;" "auto size = (uint64) sizeAsInt; // changed" otherTrailer "${trailerCode}")
+set(modules "${WORK}/other-trailer/modules")
+file(REMOVE_RECURSE "${WORK}/other-trailer")
+file(WRITE "${modules}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "// wrapper\n${anchor}${otherTrailer}")
+file(WRITE "${modules}/juce_audio_processors_headless/format_types/juce_VST3Common.h" "// common\n${referenceLine}")
+configure_layout(other-trailer)
+if(NOT result EQUAL 0)
+    fail(other-trailer "configure failed")
+endif()
+set(copy "${patched}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp")
+expect_file_contains(other-trailer "${copy}" "${growth}")
+expect_file_contains(other-trailer "${copy}" "ValueTree::readFromData")
+expect_output(other-trailer "reading of its state trailer is not the code")
