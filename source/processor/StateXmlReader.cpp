@@ -216,6 +216,9 @@ private:
         nothing past U+10FFFF, nothing XML does not allow). */
     bool readCharacter (std::string* out)
     {
+        if (atEnd())
+            return false;
+
         const auto lead = (unsigned char) text[position];
         int continuationBytes = 0;
         std::uint32_t codePoint = 0, smallest = 0;
