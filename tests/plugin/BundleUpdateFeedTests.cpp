@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "hosting/PluginHost.h"
 #include "support/LocalNetworkOnly.h"
 #include "support/LocalTlsOrigin.h"

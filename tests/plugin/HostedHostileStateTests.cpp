@@ -159,8 +159,11 @@ protected:
     {
         instance = load();
         ASSERT_NE (instance, nullptr);
-        instance->getParameters()[3]->setValueNotifyingHost (0.25f);
+        // Settings of its own, so that a restore to defaults would show.
+        quarmont::hosting::restorePluginState (*instance, wrapXmlText (R"(<Parameters><PARAM id="band4_gain" value="-6"/>)"
+                                                                       R"(<PARAM id="band3_attackMs" value="40"/></Parameters>)"));
         before = valuesOf (*instance);
+        ASSERT_EQ (before["band4_gain"], -6.0);
         ASSERT_EQ (before.size(), 55u);
     }
 

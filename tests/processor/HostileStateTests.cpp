@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "processor/PluginProcessor.h"
 #include "processor/StateRestore.h"
@@ -226,23 +227,23 @@ TEST (StateXmlReader, RefusesEverythingBesideItsGrammar)
 
 TEST (StateXmlReader, BoundsTheNamesAndAttributesADocumentBrings)
 {
-    juce::String manyNames ("<Parameters>"), manyAttributes ("<Parameters><PARAM");
+    std::string manyNames ("<Parameters>"), manyAttributes ("<Parameters><PARAM");
 
     for (int i = 0; i < 300; ++i)
-        manyNames << "<e" << i << "/>";
+        manyNames += "<e" + std::to_string (i) + "/>";
 
     for (int i = 0; i < 65; ++i)
-        manyAttributes << " a" << i << "=\"1\"";
+        manyAttributes += " a" + std::to_string (i) + "=\"1\"";
 
-    EXPECT_FALSE (quarmont::readStateXml ((manyNames + "</Parameters>").toStdString()).isValid());
-    EXPECT_FALSE (quarmont::readStateXml ((manyAttributes + "/></Parameters>").toStdString()).isValid());
+    EXPECT_FALSE (quarmont::readStateXml (manyNames + "</Parameters>").isValid());
+    EXPECT_FALSE (quarmont::readStateXml (manyAttributes + "/></Parameters>").isValid());
 
     // Many elements of the same few names are what a state is made of.
-    juce::String manyChildren ("<Parameters>");
+    std::string manyChildren ("<Parameters>");
     for (int i = 0; i < 100000; ++i)
-        manyChildren << "<PARAM id=\"unknown" << i << "\" value=\"" << i << "\"/>";
+        manyChildren += "<PARAM id=\"unknown" + std::to_string (i) + "\" value=\"" + std::to_string (i) + "\"/>";
 
-    EXPECT_EQ (quarmont::readStateXml ((manyChildren + "</Parameters>").toStdString()).getNumChildren(), 100000);
+    EXPECT_EQ (quarmont::readStateXml (manyChildren + "</Parameters>").getNumChildren(), 100000);
 }
 
 TEST (ParseStateBlock, ReadsEveryStateThePluginWritesAsJuceDid)

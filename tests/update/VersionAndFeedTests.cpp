@@ -195,11 +195,11 @@ TEST (UpdateFeed, NestingReadsUpToTheBoundAndIsRefusedPastIt)
     };
     const auto mixed = [] (int n)
     {
-        juce::String text;
-        for (int i = 0; i < n; ++i) text << (i % 2 == 0 ? "[" : R"({"m":)");
-        text << "1";
-        for (int i = n - 1; i >= 0; --i) text << (i % 2 == 0 ? "]" : "}");
-        return text;
+        std::string text;
+        for (int i = 0; i < n; ++i) text += (i % 2 == 0 ? "[" : R"({"m":)");
+        text += "1";
+        for (int i = n - 1; i >= 0; --i) text += (i % 2 == 0 ? "]" : "}");
+        return juce::String (text);
     };
     const auto limit = quarmont::update::maxFeedNesting;
 
