@@ -54,8 +54,8 @@ private:
 
 /** Makes the given PEM certificate the only one that TLS clients of this process trust, by
     mounting it over the system's CA bundle, but only inside a private mount namespace (a test run
-    under "unshare --mount --propagation private"), where the mount is seen by nothing else.
-    Returns false, touching nothing, when this process shares its mount namespace with PID 1 or
-    the mount is not allowed. */
+    through tests/plugin/in-private-mount-namespace.sh, which says so in the environment), where
+    the mount is seen by nothing else. Returns false, touching nothing, anywhere else or when the
+    mount is not allowed. */
 bool trustOnlyInThisMountNamespace (const std::string& certificatePem, std::string& whyNot);
 } // namespace quarmont::testing
