@@ -7,6 +7,13 @@
 #    grows the buffers instead.
 # 2. JUCE 7.0.5 copies each bus's channel mapping (a std::vector) on every process call, which
 #    allocates on the audio thread. The copy takes a reference. JUCE 8 already does.
+# 3. Every state a host restores passes through the wrapper's setStateInformation, which looks
+#    for its private-data trailer at the end ("JUCEPrivateData", a 64-bit size, a binary
+#    ValueTree). It trusts the size (one larger than the state makes it read from before the
+#    block: a crash of the host on a damaged project) and reads the tree with the recursive
+#    ValueTree::readFromData (a deeply nested one overflows the stack). JUCE 7.0.5 and 8.0.12
+#    both. The copy takes a trailer only when its size fits, and its private data only in the
+#    shape the wrapper writes; anything else is ignored and the plug-in's own block restored.
 #
 # The wrapper is found in either layout: JUCE 7 keeps it in VST3/juce_VST3_Wrapper.cpp (included
 # by juce_audio_plugin_client_VST3.cpp), JUCE 8 in juce_audio_plugin_client_VST3.cpp itself.
@@ -69,6 +76,7 @@ function(quarmont_mend_wrapper_buffers out_relative_path)
         endif()
 
         string(REPLACE "${anchor}" "${growBuffers}${anchor}" wrapper "${wrapper}")
+        quarmont_mend_state_trailer(wrapper)
         string(APPEND wrapper "
 // Quarmont: the build's proof that this mended copy is what was compiled, with the mended header.
 #if defined (QUARMONT_EXPECT_MENDED_VST3_COMMON) && ! defined (QUARMONT_VST3_COMMON_MENDED)
@@ -81,6 +89,124 @@ const int quarmont_vst3_wrapper_mended = 1;
         set(${out_relative_path} "${candidate}" PARENT_SCOPE)
         return()
     endforeach()
+endfunction()
+
+# Mends, in the wrapper's text held in the named variable, the reading of the private-data
+# trailer at the end of a restored state (both JUCE versions have the same code). Applied only
+# where all of that code is found as expected; otherwise the text stays as it is and the
+# configure says so.
+function(quarmont_mend_state_trailer wrapper_variable)
+    set(wrapper "${${wrapper_variable}}")
+
+    set(readingAnchor [==[
+    void setJucePrivateStateInformation (const void* data, int sizeInBytes)
+]==])
+    set(treeReading [==[
+                auto privateData = ValueTree::readFromData (data, static_cast<size_t> (sizeInBytes));
+                setBypassed (static_cast<bool> (privateData.getProperty ("Bypass", var (false))));
+]==])
+    set(trailerLookup [==[
+        auto size = (uint64) sizeAsInt;
+
+        // Check if this data was written with a newer JUCE version
+        // and if it has the JUCE private data magic code at the end
+        auto jucePrivDataIdentifierSize = std::strlen (kJucePrivateDataIdentifier);
+
+        if ((size_t) size >= jucePrivDataIdentifierSize + sizeof (int64))
+        {
+            auto buffer = static_cast<const char*> (data);
+
+            String magic (CharPointer_UTF8 (buffer + size - jucePrivDataIdentifierSize),
+                          CharPointer_UTF8 (buffer + size));
+
+            if (magic == kJucePrivateDataIdentifier)
+            {
+                // found a JUCE private data section
+                uint64 privateDataSize;
+
+                std::memcpy (&privateDataSize,
+                             buffer + ((size_t) size - jucePrivDataIdentifierSize - sizeof (uint64)),
+                             sizeof (uint64));
+
+                privateDataSize = ByteOrder::swapIfBigEndian (privateDataSize);
+                size -= privateDataSize + jucePrivDataIdentifierSize + sizeof (uint64);
+
+                if (privateDataSize > 0)
+                    setJucePrivateStateInformation (buffer + size, static_cast<int> (privateDataSize));
+
+                size -= sizeof (uint64);
+            }
+        }
+]==])
+
+    set(bypassInPrivateData [==[
+    // Quarmont: the private data is taken only as writeJucePrivateStateInformation writes it (a
+    // "JUCEPrivateData" tree with its boolean "Bypass" and no children), by comparing it with
+    // what that writes, instead of reading whatever tree is there with ValueTree's recursive
+    // reader, which a deeply nested one drives past the end of the stack. Anything else: nothing.
+    static std::optional<bool> quarmontBypassInPrivateData (const void* data, size_t sizeInBytes)
+    {
+        for (const auto bypassed : { false, true })
+        {
+            MemoryOutputStream written;
+            ValueTree privateData (kJucePrivateDataIdentifier);
+            privateData.setProperty ("Bypass", var (bypassed), nullptr);
+            privateData.writeToStream (written);
+
+            if (written.getDataSize() == sizeInBytes && std::memcmp (written.getData(), data, sizeInBytes) == 0)
+                return bypassed;
+        }
+
+        return std::nullopt;
+    }
+
+]==])
+    set(bypassReading [==[
+                if (const auto bypassed = quarmontBypassInPrivateData (data, static_cast<size_t> (sizeInBytes)))
+                    setBypassed (*bypassed);
+]==])
+    set(trailerCheck [==[
+        // Quarmont: the trailer (a 64-bit zero, the private data, its size as a 64-bit number,
+        // the identifier) counts only when that size fits inside the state; otherwise there is
+        // no trailer and the whole block is the plug-in's. The identifier is compared as bytes,
+        // not decoded as text from whatever the block ends with.
+        auto size = sizeAsInt > 0 ? (uint64) sizeAsInt : (uint64) 0;
+        const auto jucePrivDataIdentifierSize = std::strlen (kJucePrivateDataIdentifier);
+        const auto trailerFrameSize = jucePrivDataIdentifierSize + 2 * sizeof (uint64);
+        const auto buffer = static_cast<const char*> (data);
+
+        if ((size_t) size >= trailerFrameSize
+             && std::memcmp (buffer + size - jucePrivDataIdentifierSize, kJucePrivateDataIdentifier, jucePrivDataIdentifierSize) == 0)
+        {
+            uint64 privateDataSize;
+            std::memcpy (&privateDataSize, buffer + ((size_t) size - jucePrivDataIdentifierSize - sizeof (uint64)), sizeof (uint64));
+            privateDataSize = ByteOrder::swapIfBigEndian (privateDataSize);
+
+            if (privateDataSize <= size - trailerFrameSize)
+            {
+                size -= privateDataSize + trailerFrameSize;
+
+                if (privateDataSize > 0)
+                    setJucePrivateStateInformation (buffer + size + sizeof (uint64), static_cast<int> (privateDataSize));
+            }
+        }
+]==])
+
+    foreach(original readingAnchor treeReading trailerLookup)
+        string(FIND "${wrapper}" "${${original}}" position)
+        if(position EQUAL -1)
+            message(WARNING
+                "Quarmont: the VST3 wrapper's reading of its state trailer is not the code this "
+                "project knows; left as it is. A damaged state may crash the host.")
+            return()
+        endif()
+    endforeach()
+
+    string(REPLACE "${readingAnchor}" "${bypassInPrivateData}${readingAnchor}" wrapper "${wrapper}")
+    string(REPLACE "${treeReading}" "${bypassReading}" wrapper "${wrapper}")
+    string(REPLACE "${trailerLookup}" "${trailerCheck}" wrapper "${wrapper}")
+    set(${wrapper_variable} "${wrapper}" PARENT_SCOPE)
+    message(STATUS "Quarmont: VST3 wrapper mended to check its state trailer's size and shape")
 endfunction()
 
 # Replaces the per-call copy of the channel mapping with a reference, in a copy of the header

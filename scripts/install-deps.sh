@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config ccache clang libclang-rt-14-dev
     juce-modules-source juce-tools
-    libfftw3-dev libcurl4-gnutls-dev
+    libfftw3-dev libcurl4-gnutls-dev libssl-dev
     libasound2-dev libfreetype-dev libx11-dev libxext-dev libxinerama-dev libxrandr-dev
     libxcursor-dev libxcomposite-dev libxrender-dev libgl-dev libgtk-3-dev libwebkit2gtk-4.0-dev
     libpng-dev libjpeg-dev

@@ -93,12 +93,12 @@ void QuarmontAudioProcessor::getStateInformation (juce::MemoryBlock& destination
 
 void QuarmontAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
-    const auto xml = quarmont::parseStateBlock (data, sizeInBytes);
+    const auto restored = quarmont::parseStateBlock (data, sizeInBytes);
 
-    if (xml == nullptr || ! xml->hasTagName (stateType.toString()))
+    if (! restored.hasType (stateType))
         return;
 
-    apvts.replaceState (quarmont::completeRestoredState (juce::ValueTree::fromXml (*xml), apvts));
+    apvts.replaceState (quarmont::completeRestoredState (restored, apvts));
 }
 
 bool QuarmontAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const

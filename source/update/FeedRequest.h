@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "update/FeedJsonReader.h"
 #include "update/RequestCancellation.h"
 
 namespace quarmont::update
@@ -17,7 +18,7 @@ struct FeedRequestLimits
     int connectionTimeoutMs = 2500;
     int maxRedirects = 3;
     int totalTimeMs = 5000;
-    int maxBodyBytes = 256 * 1024;
+    int maxBodyBytes = (int) maxFeedTextBytes;
 };
 
 /** A body as text: UTF-8 without NUL bytes, with or without a byte order mark; nothing for

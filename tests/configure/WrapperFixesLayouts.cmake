@@ -2,8 +2,10 @@
 # must handle, builds the stand-in module, and checks what it did: JUCE 7.0.5's (wrapper in VST3/,
 # both faults), JUCE 8's (wrapper in one file, the channel mapping already a reference) and a
 # wrapper it does not know, which must leave the configure succeeding with the wrapper untouched.
-# Then it checks that the build refuses a mend that did not take (the original header or the
-# original wrapper compiled instead of the copies), and that changing JUCE's file re-runs the mend.
+# The state trailer's reading is mended in both known layouts, and left alone (with a warning) in
+# a wrapper whose trailer code differs. Then it checks that the build refuses a mend that did not
+# take (the original header or the original wrapper compiled instead of the copies), and that
+# changing JUCE's file re-runs the mend.
 #
 # cmake -DFIXES=<Vst3WrapperFixes.cmake> -DWORK=<scratch folder> -P WrapperFixesLayouts.cmake
 
@@ -12,13 +14,70 @@ set(copyingLine "            const auto mapping = map[busIndex];\n")
 set(referenceLine "            const auto& mapping = map[busIndex];\n")
 set(growth "if (data.numSamples > processSetup.maxSamplesPerBlock)")
 
+# The trailer code as JUCE 7.0.5 and 8.0.12 have it, and what the mend leaves.
+set(trailerCode [==[
+    void setJucePrivateStateInformation (const void* data, int sizeInBytes)
+    {
+        if (pluginInstance->getBypassParameter() == nullptr)
+        {
+            if (comPluginInstance->getBypassParameter() != nullptr)
+            {
+                auto privateData = ValueTree::readFromData (data, static_cast<size_t> (sizeInBytes));
+                setBypassed (static_cast<bool> (privateData.getProperty ("Bypass", var (false))));
+            }
+        }
+    }
+
+    void setStateInformation (const void* data, int sizeAsInt)
+    {
+        auto size = (uint64) sizeAsInt;
+
+        // Check if this data was written with a newer JUCE version
+        // and if it has the JUCE private data magic code at the end
+        auto jucePrivDataIdentifierSize = std::strlen (kJucePrivateDataIdentifier);
+
+        if ((size_t) size >= jucePrivDataIdentifierSize + sizeof (int64))
+        {
+            auto buffer = static_cast<const char*> (data);
+
+            String magic (CharPointer_UTF8 (buffer + size - jucePrivDataIdentifierSize),
+                          CharPointer_UTF8 (buffer + size));
+
+            if (magic == kJucePrivateDataIdentifier)
+            {
+                // found a JUCE private data section
+                uint64 privateDataSize;
+
+                std::memcpy (&privateDataSize,
+                             buffer + ((size_t) size - jucePrivDataIdentifierSize - sizeof (uint64)),
+                             sizeof (uint64));
+
+                privateDataSize = ByteOrder::swapIfBigEndian (privateDataSize);
+                size -= privateDataSize + jucePrivDataIdentifierSize + sizeof (uint64);
+
+                if (privateDataSize > 0)
+                    setJucePrivateStateInformation (buffer + size, static_cast<int> (privateDataSize));
+
+                size -= sizeof (uint64);
+            }
+        }
+
+        if (size > 0)
+            pluginInstance->setStateInformation (data, static_cast<int> (size));
+    }
+]==])
+set(trailerSizeCheck "if (privateDataSize <= size - trailerFrameSize)")
+set(bypassByShape "if (const auto bypassed = quarmontBypassInPrivateData (data, static_cast<size_t> (sizeInBytes)))")
+
 function(fail layout what)
     message(FATAL_ERROR "${layout}: ${what}\n--- output:\n${output}")
 endfunction()
 
 # A wrapper that compiles: the anchor inside the process call, with just enough around it for the
-# mend's code, and the include of the common header that the wrapper makes.
+# mend's code, and the include of the common header that the wrapper makes. The trailer code, when
+# given, is only read by the mend: it stays out of the compile, since it needs JUCE's types.
 function(write_stand_in_wrapper path common_include)
+    set(trailer "${ARGN}")
     file(WRITE "${path}" "// wrapper
 #include <${common_include}>
 struct ParameterChanges {};
@@ -36,6 +95,9 @@ ${anchor}    }
     ProcessSetup processSetup;
     MidiBuffer midiBuffer;
 };
+#if 0
+${trailer}
+#endif
 ")
 endfunction()
 
@@ -109,16 +171,40 @@ function(expect_failure layout step)
     endif()
 endfunction()
 
+function(expect_file_lacks layout path text)
+    file(READ "${path}" content)
+    string(FIND "${content}" "${text}" position)
+    if(NOT position EQUAL -1)
+        fail("${layout}" "${path} still has \"${text}\"")
+    endif()
+endfunction()
+
+function(expect_trailer_mended layout path)
+    expect_file_contains("${layout}" "${path}" "${trailerSizeCheck}")
+    expect_file_contains("${layout}" "${path}" "${bypassByShape}")
+    expect_file_lacks("${layout}" "${path}" "ValueTree::readFromData")
+    expect_file_lacks("${layout}" "${path}" "String magic")
+    expect_output("${layout}" "mended to check its state trailer's size and shape")
+endfunction()
+
+function(expect_output layout text)
+    string(FIND "${output}" "${text}" position)
+    if(position EQUAL -1)
+        fail("${layout}" "the configure did not say \"${text}\"")
+    endif()
+endfunction()
+
 # JUCE 7.0.5: the wrapper body in VST3/, included by the module's VST3 source; both faults.
 set(juce7 "${WORK}/juce7-modules")
 file(REMOVE_RECURSE "${juce7}")
-write_stand_in_wrapper("${juce7}/juce_audio_plugin_client/VST3/juce_VST3_Wrapper.cpp" "juce_audio_processors/format_types/juce_VST3Common.h")
+write_stand_in_wrapper("${juce7}/juce_audio_plugin_client/VST3/juce_VST3_Wrapper.cpp" "juce_audio_processors/format_types/juce_VST3Common.h" "${trailerCode}")
 file(WRITE "${juce7}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "#include \"VST3/juce_VST3_Wrapper.cpp\"\n")
 file(WRITE "${juce7}/juce_audio_plugin_client/utility/juce_IncludeSystemHeaders.h" "\n")
 write_stand_in_common("${juce7}/juce_audio_processors/format_types/juce_VST3Common.h" "${copyingLine}")
 configure_layout(juce7 "${juce7}")
 expect_success(juce7 configure)
 expect_file_contains(juce7 "${patched}/juce_audio_plugin_client/VST3/juce_VST3_Wrapper.cpp" "${growth}")
+expect_trailer_mended(juce7 "${patched}/juce_audio_plugin_client/VST3/juce_VST3_Wrapper.cpp")
 expect_file_contains(juce7 "${patched}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "#include \"VST3/juce_VST3_Wrapper.cpp\"")
 expect_file_contains(juce7 "${patched}/include/juce_audio_processors/format_types/juce_VST3Common.h" "${referenceLine}")
 expect_file_contains(juce7 "${patched}/include/juce_audio_processors/format_types/juce_VST3Common.h" "#define QUARMONT_VST3_COMMON_MENDED 1")
@@ -158,11 +244,12 @@ expect_output(juce7-original-wrapper "quarmont_vst3_wrapper_mended")
 # the channel mapping already taken by reference.
 set(juce8 "${WORK}/juce8-modules")
 file(REMOVE_RECURSE "${juce8}")
-write_stand_in_wrapper("${juce8}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "juce_audio_processors_headless/format_types/juce_VST3Common.h")
+write_stand_in_wrapper("${juce8}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "juce_audio_processors_headless/format_types/juce_VST3Common.h" "${trailerCode}")
 write_stand_in_common("${juce8}/juce_audio_processors_headless/format_types/juce_VST3Common.h" "${referenceLine}")
 configure_layout(juce8 "${juce8}")
 expect_success(juce8 configure)
 expect_file_contains(juce8 "${patched}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "${growth}")
+expect_trailer_mended(juce8 "${patched}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp")
 expect_output(juce8 "wrapper sources: ${patched}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp")
 expect_output(juce8 "already takes the channel mapping by reference")
 if(EXISTS "${patched}/include")
@@ -184,3 +271,19 @@ if(EXISTS "${patched}")
 endif()
 build_layout(unknown)
 expect_success(unknown build)
+
+# A wrapper whose buffers are the known code but whose trailer reading is not: the buffers are
+# mended, the trailer code is left as it is, and the configure warns.
+string(REPLACE "auto size = (uint64) sizeAsInt;" "auto size = (uint64) sizeAsInt; // changed" otherTrailer "${trailerCode}")
+set(other "${WORK}/other-trailer-modules")
+file(REMOVE_RECURSE "${other}")
+write_stand_in_wrapper("${other}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" "juce_audio_processors_headless/format_types/juce_VST3Common.h" "${otherTrailer}")
+write_stand_in_common("${other}/juce_audio_processors_headless/format_types/juce_VST3Common.h" "${referenceLine}")
+configure_layout(other-trailer "${other}")
+expect_success(other-trailer configure)
+set(copy "${patched}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp")
+expect_file_contains(other-trailer "${copy}" "${growth}")
+expect_file_contains(other-trailer "${copy}" "ValueTree::readFromData")
+expect_output(other-trailer "reading of its state trailer is not the code")
+build_layout(other-trailer)
+expect_success(other-trailer build)

@@ -6,14 +6,11 @@
 
 namespace quarmont::fuzzing
 {
-namespace
-{
-[[noreturn]] void finding (const char* what)
+void finding (const char* what)
 {
     std::fprintf (stderr, "FINDING: %s\n", what);
     std::abort();
 }
-} // namespace
 
 void initialiseJuceOnce()
 {

@@ -11,6 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size);
 
 namespace quarmont::fuzzing
 {
+/** Reports what a fuzz target found and ends the run as a crash, so libFuzzer keeps the input. */
+[[noreturn]] void finding (const char* what);
+
 /** Sets up JUCE once for the whole fuzzing process. */
 void initialiseJuceOnce();
 

@@ -1,11 +1,18 @@
-// setStateInformation on well-formed state documents with hostile contents: "Parameters" trees
-// with random PARAM children, real and made-up ids, and values that are not numbers, not finite,
-// huge, tiny or missing.
+// setStateInformation on state documents, two ways:
+// - an input that starts like XML text ('<' or white space) is the document's text itself, so
+//   that the markup dictionary (tests/fuzz/xml.dict) steers it through the state reader's
+//   grammar. Whatever the reader accepts must read the same through JUCE's own XML parser (the
+//   one the plug-in used before; it is safe on the subset the reader accepts), so the reader
+//   restores exactly what the plug-in always restored;
+// - any other input builds a well-formed "Parameters" tree with hostile contents: random PARAM
+//   children, real and made-up ids, and values that are not numbers, not finite, huge, tiny or
+//   missing.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "FuzzChecks.h"
 #include "processor/ParameterLayout.h"
+#include "processor/StateXmlReader.h"
 
 namespace
 {
@@ -36,15 +43,38 @@ juce::String pickValue (FuzzedDataProvider& input)
         default: return juce::String (input.ConsumeRandomLengthString (20));
     }
 }
-} // namespace
 
-extern "C" int LLVMFuzzerInitialize (int*, char***)
+bool looksLikeXmlText (const uint8_t* data, size_t size)
 {
-    quarmont::fuzzing::initialiseJuceOnce();
-    return 0;
+    return size > 0 && (data[0] == '<' || data[0] == ' ' || data[0] == '\t' || data[0] == '\n' || data[0] == '\r');
 }
 
-extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
+void checkReaderAgreesWithJuce (const juce::ValueTree& ours, const uint8_t* data, size_t size)
+{
+    if (! ours.isValid())
+        return;
+
+    const auto text = juce::String::fromUTF8 (reinterpret_cast<const char*> (data), (int) size);
+    const auto juces = juce::parseXML (text);
+
+    if (juces == nullptr || ! juce::ValueTree::fromXml (*juces).isEquivalentTo (ours))
+    {
+        std::fprintf (stderr, "ours:\n%s\n", ours.toXmlString().toRawUTF8());
+        quarmont::fuzzing::finding ("the state reader accepts a document that JUCE reads differently");
+    }
+}
+
+juce::MemoryBlock wrapXmlText (const uint8_t* data, size_t size)
+{
+    juce::MemoryBlock block;
+    juce::MemoryOutputStream out (block, false);
+    out.writeInt (0x21324356);
+    out.writeInt ((int) size);
+    out.write (data, size);
+    return block;
+}
+
+juce::MemoryBlock buildStateDocument (const uint8_t* data, size_t size)
 {
     FuzzedDataProvider input (data, size);
     juce::XmlElement root (input.ConsumeIntegralInRange (0, 15) == 0 ? "Preset" : "Parameters");
@@ -66,6 +96,29 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 
     juce::MemoryBlock block;
     juce::AudioProcessor::copyXmlToBinary (root, block);
+    return block;
+}
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize (int*, char***)
+{
+    quarmont::fuzzing::initialiseJuceOnce();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
+{
+    juce::MemoryBlock block;
+
+    if (looksLikeXmlText (data, size))
+    {
+        checkReaderAgreesWithJuce (quarmont::readStateXml ({ reinterpret_cast<const char*> (data), size }), data, size);
+        block = wrapXmlText (data, size);
+    }
+    else
+    {
+        block = buildStateDocument (data, size);
+    }
 
     QuarmontAudioProcessor processor;
     processor.setStateInformation (block.getData(), (int) block.getSize());

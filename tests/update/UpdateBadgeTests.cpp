@@ -4,6 +4,8 @@
 
 #include "UpdateTestSupport.h"
 
+#include <map>
+
 #include "../editor/EditorTestSupport.h"
 #include "update/FeedAddress.h"
 #include "update/UpdateBadge.h"
@@ -216,4 +218,48 @@ TEST_F (EditorUpdateCheck, FiftyWindowsOpenedAndClosedQuicklyAgainstASlowServer)
     ASSERT_TRUE (deliverPendingMessages());
     EXPECT_FALSE (redArea (renderSnapshot (*editor), header).isEmpty());
     closeEditor (processor, editor);
+}
+
+TEST (EditorUpdateCheckFeeds, HostileFeedsShowNoBadgeAndRealWorldFeedsDo)
+{
+    // Served whole to the editor's check, the way the maker's host would.
+    const std::string deep (90000, '[');
+    const std::string deepEnd (90000, ']');
+    const auto entry = [] (const std::string& members) { return R"({"products":{"quarmont":{"latest_version":"1.3.0",)" + members + "}}}"; };
+
+    struct Case { const char* path; std::string body; bool badge; };
+    const Case cases[] {
+        // The feed that crashed the host through the old scan and JUCE's parser.
+        { "/minus-quote", entry (R"("a": -)" "\r" R"("0, "b": )" + deep + deepEnd), false },
+        { "/deep-arrays", entry (R"("b": )" + deep + deepEnd), false },
+        { "/deep-objects", entry ("\"b\": " + juce::String::repeatedString (R"({"o":)", 40000).toStdString() + "0"
+                                  + std::string (40000, '}')), false },
+        { "/truncated", R"({"products":{"quarmont":{"latest_version":"1.3.0")", false },
+        { "/text-after", entry (R"("a":1)") + " <html>", false },
+        { "/timestamps", entry (R"("released":1733900000,"released_ms":1733900000123)"), true },
+        { "/sizes", entry (R"("size":4294967296,"total":18446744073709551616)"), true },
+        { "/decimals", entry (R"("ratio":0.12345678901234567890123456789,"big":1E+400)"), true },
+        { "/bom", "\xef\xbb\xbf" + LocalHttpServer::feed ("1.3.0"), true },
+    };
+
+    std::map<std::string, Route> routes;
+    for (const auto& c : cases)
+        routes[c.path] = answer (c.body);
+
+    LocalHttpServer server (routes, 40);
+    QuarmontAudioProcessor processor;
+
+    for (const auto& c : cases)
+    {
+        FeedAddressForTest feed (server.url (c.path));
+        auto editor = openEditor (processor);
+        ASSERT_NE (editor, nullptr);
+        ASSERT_TRUE (allChecksEnd()) << c.path;
+        runMessageLoop (50);
+
+        EXPECT_EQ (! redArea (renderSnapshot (*editor), header).isEmpty(), c.badge) << c.path;
+        closeEditor (processor, editor);
+    }
+
+    EXPECT_EQ (server.numConnections(), (int) std::size (cases));
 }
