@@ -46,6 +46,23 @@ inline void pumpMessages (int milliseconds = 30)
     juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
 }
 
+/** Runs the message loop until the condition holds, for at most the given time; returns whether
+    it held. */
+inline bool runUntil (std::function<bool()> condition, int timeoutMilliseconds = 5000)
+{
+    const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMilliseconds;
+
+    while (! condition())
+    {
+        if (juce::Time::getMillisecondCounter() > end)
+            return false;
+
+        pumpMessages (10);
+    }
+
+    return true;
+}
+
 /** A click as the framework delivers it: the button posts the click to itself. */
 inline void click (juce::Button& button)
 {
