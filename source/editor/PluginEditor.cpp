@@ -72,6 +72,14 @@ QuarmontAudioProcessorEditor::QuarmontAudioProcessorEditor (QuarmontAudioProcess
     onTimeZoomChanged = [display] (float zoom) { display->setTimeZoom (zoom); };
     onViewModeChanged = [display] (bool showAfter) { display->setShowAfterGain (showAfter); };
     onSelectedBandChanged = [display] (int band) { display->setSelectedBand (band); };
+    // The spectrogram is opaque and the window repaints only what changes, so a bypass switched
+    // by the host or by automation reaches the band's button, knobs and panel through the
+    // display's tick, which watches the band parameters anyway.
+    display->onBandBypassChanged = [this]
+    {
+        refreshBypassState();
+        repaint();
+    };
     addAndMakeVisible (*spectrogram);
 
     configureWidthDial();

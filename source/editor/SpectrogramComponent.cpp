@@ -1,11 +1,12 @@
 #include "editor/SpectrogramComponent.h"
 
-#include <array>
 #include <cmath>
+#include <cstring>
 
 #include "compat/JuceCompat.h"
 #include "editor/BandColour.h"
 #include "editor/ParameterIdSearch.h"
+#include "processor/ParameterLayout.h"
 #include "processor/PluginProcessor.h"
 
 namespace quarmont
@@ -14,26 +15,30 @@ namespace
 {
 const juce::Colour emptyWaterfall (0xff0b1220);
 const juce::Colour background (0xff0e1526);
-
-juce::String bandKeyId (int bandIndex, const char* key)
-{
-    return "band" + juce::String (bandIndex + 1) + "_" + key;
-}
+constexpr float bypassedAlphaFactor = 0.35f;
 
 juce::Colour white (float alpha) { return juce::Colours::white.withAlpha (alpha); }
 
 int roundToNearest (float value) { return (int) std::round (value); }
 
-const char* keyForTarget (int target)
+BandParameter parameterForTarget (int target)
 {
     switch (target)
     {
-        case dragFreqLow:  return "freqLow";
-        case dragFreqHigh: return "freqHigh";
-        case dragLevelMin: return "levelMin";
-        case dragLevelMax: return "levelMax";
-        default:           return nullptr;
+        case dragFreqLow:  return freqLowParam;
+        case dragFreqHigh: return freqHighParam;
+        case dragLevelMin: return levelMinParam;
+        case dragLevelMax: return levelMaxParam;
+        default:           return numBandParameters;
     }
+}
+
+/** The device pixels per logical pixel when that is a whole number, else 0. */
+int wholeDeviceScale (const juce::Graphics& g)
+{
+    const auto scale = g.getInternalContext().getPhysicalPixelScaleFactor();
+    const auto whole = std::round (scale);
+    return whole >= 1.0f && std::abs (scale - whole) < 1.0e-4f ? (int) whole : 0;
 }
 } // namespace
 
@@ -41,6 +46,20 @@ SpectrogramComponent::SpectrogramComponent (QuarmontAudioProcessor& processorToS
     : processor (processorToShow)
 {
     setTitle ("Spectrogram");
+    // Paint covers every pixel, so nothing behind it is repainted with it.
+    setOpaque (true);
+
+    auto& apvts = processor.apvts;
+
+    for (int band = 0; band < numBands; ++band)
+    {
+        for (int p = 0; p < numRangeParameters; ++p)
+            rangeValues[(size_t) band][(size_t) p] = apvts.getRawParameterValue (bandParameterId (band + 1, (BandParameter) p));
+
+        if (const auto bypassId = findBypassParameterId (apvts, band); bypassId.isNotEmpty())
+            bypassValues[(size_t) band] = apvts.getRawParameterValue (bypassId);
+    }
+
     startTimerHz (30);
 }
 
@@ -48,8 +67,9 @@ SpectrogramComponent::~SpectrogramComponent()
 {
     // A host must never be left with a gesture that no one will close.
     endGesture();
-    beforeImage = {};
-    afterImage = {};
+    beforeRing = {};
+    afterRing = {};
+    keptWaterfall = {};
     stopTimer();
 }
 
@@ -71,34 +91,66 @@ void SpectrogramComponent::setSelectedBand (int bandIndex)
     repaint();
 }
 
-//==============================================================================
-float SpectrogramComponent::readRaw (const juce::String& parameterId) const
+void SpectrogramComponent::setWaterfallDrawing (WaterfallDrawing drawing)
 {
-    if (auto* value = processor.apvts.getRawParameterValue (parameterId))
+    waterfallDrawing = drawing;
+    repaint();
+}
+
+//==============================================================================
+float SpectrogramComponent::readBand (int bandIndex, BandParameter parameter) const
+{
+    if (const auto* value = rangeValues[(size_t) bandIndex][(size_t) parameter])
         return value->load();
 
     return 0.0f;
 }
 
-float SpectrogramComponent::readSelectedBand (const char* key) const
+float SpectrogramComponent::readSelectedBand (BandParameter parameter) const
 {
-    return readRaw (bandKeyId (selectedBand, key));
+    return readBand (selectedBand, parameter);
 }
 
 SelectedBandValues SpectrogramComponent::readSelectedBandValues() const
 {
-    return { readSelectedBand ("freqLow"), readSelectedBand ("freqHigh"),
-             readSelectedBand ("levelMin"), readSelectedBand ("levelMax") };
+    return { readSelectedBand (freqLowParam), readSelectedBand (freqHighParam),
+             readSelectedBand (levelMinParam), readSelectedBand (levelMaxParam) };
 }
 
-float SpectrogramComponent::bypassFactor (int bandIndex) const
+SpectrogramComponent::BandValues SpectrogramComponent::readBandValues() const
 {
-    return isBandBypassed (processor.apvts, bandIndex) ? 0.35f : 1.0f;
+    BandValues values;
+
+    for (int band = 0; band < numBands; ++band)
+    {
+        for (int p = 0; p < numRangeParameters; ++p)
+            values.ranges[(size_t) band][(size_t) p] = readBand (band, (BandParameter) p);
+
+        const auto* bypass = bypassValues[(size_t) band];
+        values.bypassed[(size_t) band] = bypass != nullptr && bypass->load() >= 0.5f;
+    }
+
+    return values;
+}
+
+SpectrogramComponent::BandOverlay SpectrogramComponent::makeBandOverlay (const SpectrogramAreas& areas) const
+{
+    const auto values = readBandValues();
+    BandOverlay overlay;
+
+    for (size_t i = 0; i < numBands; ++i)
+    {
+        const auto& r = values.ranges[i];
+        overlay.records[i] = makeBandMapRecord (areas, r[freqLowParam], r[freqHighParam], r[levelMinParam], r[levelMaxParam]);
+        overlay.factors[i] = values.bypassed[i] ? bypassedAlphaFactor : 1.0f;
+    }
+
+    return overlay;
 }
 
 LevelTagBounds SpectrogramComponent::getLevelTagBounds() const
 {
-    return levelTagBounds (getAreas(), readSelectedBand ("levelMin"), readSelectedBand ("levelMax"));
+    return levelTagBounds (getAreas(), readSelectedBand (levelMinParam), readSelectedBand (levelMaxParam));
 }
 
 //==============================================================================
@@ -114,15 +166,17 @@ void SpectrogramComponent::updateImages()
     if (plot.getWidth() <= 0 || plot.getHeight() <= 0)
         return;
 
-    for (auto* image : { &beforeImage, &afterImage })
+    for (auto* ring : { &beforeRing, &afterRing })
     {
-        if (image->isValid() && image->getWidth() == plot.getWidth() && image->getHeight() == plot.getHeight())
+        if (ring->image.isValid() && ring->image.getWidth() == plot.getWidth() && ring->image.getHeight() == plot.getHeight())
             continue;
 
         // A new size starts a new history: the old columns would no longer line up with the rows.
-        *image = juce::Image (juce::Image::RGB, plot.getWidth(), plot.getHeight(), true);
-        juce::Graphics g (*image);
+        ring->image = juce::Image (juce::Image::RGB, plot.getWidth(), plot.getHeight(), true);
+        ring->newestColumn = plot.getWidth() - 1;
+        juce::Graphics g (ring->image);
         g.fillAll (emptyWaterfall);
+        ++historyVersion;
     }
 }
 
@@ -130,60 +184,144 @@ void SpectrogramComponent::timerCallback()
 {
     updateImages();
 
+    if (takeNewestSpectrum())
+        repaint (getAreas().plot);
+
+    followZoom();
+    followBandValues();
+}
+
+bool SpectrogramComponent::takeNewestSpectrum()
+{
     float before[numDisplayBins] {};
     float after[numDisplayBins] {};
 
-    if (processor.getSpectrumSnapshot (before, after, lastSpectrumSerial))
-    {
-        pushSpectrumColumn (beforeImage, before);
-        pushSpectrumColumn (afterImage, after);
-    }
+    if (! processor.getSpectrumSnapshot (before, after, lastSpectrumSerial))
+        return false;
 
-    // Also without new audio: the band overlay follows host and automation changes.
-    repaint();
+    pushSpectrumColumn (beforeRing, before);
+    pushSpectrumColumn (afterRing, after);
+    ++historyVersion;
+    return true;
 }
 
-void SpectrogramComponent::pushSpectrumColumn (juce::Image& image, const float* values)
+void SpectrogramComponent::pushSpectrumColumn (WaterfallRing& ring, const float* values)
 {
+    auto& image = ring.image;
+
     if (! image.isValid() || image.getWidth() <= 1 || image.getHeight() <= 0)
         return;
 
+    // The ring moves on by one column instead of the whole image moving left by one.
     const auto width = image.getWidth();
     const auto height = image.getHeight();
-    image.moveImageSection (0, 0, 1, 0, width - 1, height);
+    ring.newestColumn = (ring.newestColumn + 1) % width;
 
     const auto sampleRate = juce::jmax (1.0, processor.getSampleRate());
-    const juce::Image::BitmapData column (image, width - 1, 0, 1, height, juce::Image::BitmapData::writeOnly);
+    const juce::Image::BitmapData column (image, ring.newestColumn, 0, 1, height, juce::Image::BitmapData::writeOnly);
 
     for (int row = 0; row < height; ++row)
         column.setPixelColour (0, row, spectrumColour (values[spectrumBinForRow (row, height, sampleRate)]));
+}
+
+void SpectrogramComponent::followZoom()
+{
+    // Only the number of columns shown changes the picture, not the zoom value as such.
+    const auto plot = getAreas().plot;
+    const auto columns = newestColumns (plot.getWidth(), plot.getHeight(), timeZoom).getWidth();
+
+    if (columns != columnsShown)
+    {
+        columnsShown = columns;
+        repaint (plot);
+    }
+}
+
+void SpectrogramComponent::followBandValues()
+{
+    // The host and automation change the bands without telling the window; the tick looks.
+    const auto values = readBandValues();
+
+    // Bitwise, so that any change at all counts.
+    const auto sameRanges = std::memcmp (values.ranges.data(), valuesSeen.ranges.data(), sizeof (values.ranges)) == 0;
+
+    if (anyValuesSeen && sameRanges && values.bypassed == valuesSeen.bypassed)
+        return;
+
+    const auto bypassChanged = ! anyValuesSeen || values.bypassed != valuesSeen.bypassed;
+    valuesSeen = values;
+    anyValuesSeen = true;
+    repaint();
+
+    if (bypassChanged && onBandBypassChanged)
+        onBandBypassChanged();
 }
 
 //==============================================================================
 void SpectrogramComponent::paint (juce::Graphics& g)
 {
     const auto areas = getAreas();
-    const auto& plot = areas.plot;
-    const auto& scale = areas.levelScale;
-    const auto& range = areas.levelRange;
-    const auto plotRight = (float) plot.getRight();
+    const auto bands = makeBandOverlay (areas);
 
-    g.fillAll (background);
+    drawWaterfall (g, areas.plot);
+    drawFrequencyGrid (g, areas.plot);
+    drawBandStripes (g, areas.plot, bands);
+    drawSelectedBandLabels (g, areas.plot, bands);
+    drawLevelColumns (g, areas, bands);
+    drawCaptions (g, areas);
+}
 
-    // The newest columns, each stretched to timeZoom pixels: the history is never redrawn.
-    const auto& waterfall = showAfterGain != 0 ? afterImage : beforeImage;
+void SpectrogramComponent::drawWaterfall (juce::Graphics& g, juce::Rectangle<int> plot)
+{
+    const auto& ring = showAfterGain != 0 ? afterRing : beforeRing;
 
-    if (waterfall.isValid())
+    if (! ring.image.isValid())
     {
-        const auto source = newestColumns (waterfall.getWidth(), waterfall.getHeight(), timeZoom);
-        g.drawImage (waterfall, plot.getX(), plot.getY(), plot.getWidth(), plot.getHeight(),
-                     source.getX(), source.getY(), source.getWidth(), source.getHeight(), false);
-    }
-    else
-    {
-        g.fillRect (plot);
+        g.fillAll (background);
+        g.fillRect (plot);  // the context's colour, black at the start of paint
+        return;
     }
 
+    {
+        // The waterfall covers the plot, so only what lies around it needs the background.
+        const juce::Graphics::ScopedSaveState state (g);
+        g.excludeClipRegion (plot);
+        g.fillAll (background);
+    }
+
+    // The newest columns, each stretched to about timeZoom pixels.
+    const auto source = newestColumns (ring.image.getWidth(), ring.image.getHeight(), timeZoom);
+    const auto scale = wholeDeviceScale (g);
+
+    if (waterfallDrawing == WaterfallDrawing::kept && scale > 0)
+    {
+        const auto& picture = keptWaterfallFor (ring, source.getWidth(), scale);
+        g.drawImageTransformed (picture, juce::AffineTransform::scale (1.0f / (float) scale).translated (plot.getPosition().toFloat()));
+        return;
+    }
+
+    g.drawImage (ring.unrolled(), plot.getX(), plot.getY(), plot.getWidth(), plot.getHeight(),
+                 source.getX(), source.getY(), source.getWidth(), source.getHeight(), false);
+}
+
+const juce::Image& SpectrogramComponent::keptWaterfallFor (const WaterfallRing& ring, int numColumns, int scale)
+{
+    const KeptWaterfallSource wanted { historyVersion, &ring == &afterRing, numColumns,
+                                       ring.image.getWidth() * scale, ring.image.getHeight() * scale };
+
+    if (wanted == keptSource && keptWaterfall.isValid())
+        return keptWaterfall;
+
+    if (keptWaterfall.getWidth() != wanted.width || keptWaterfall.getHeight() != wanted.height)
+        keptWaterfall = juce::Image (juce::Image::RGB, wanted.width, wanted.height, false, juce::SoftwareImageType());
+
+    stretch.render (ring, numColumns, ring.image.getWidth(), (float) scale, keptWaterfall);
+    keptSource = wanted;
+    return keptWaterfall;
+}
+
+void SpectrogramComponent::drawFrequencyGrid (juce::Graphics& g, juce::Rectangle<int> plot) const
+{
     g.setColour (white (0.22f));
     g.drawRect (plot, 1);
 
@@ -193,27 +331,23 @@ void SpectrogramComponent::paint (juce::Graphics& g)
     {
         const auto y = roundToNearest (frequencyToY (plot, frequency));
         g.setColour (white (0.12f));
-        g.drawHorizontalLine (y, (float) plot.getX(), plotRight);
+        g.drawHorizontalLine (y, (float) plot.getX(), (float) plot.getRight());
         g.setColour (white (0.65f));
         const auto label = frequency >= 1000.0f ? juce::String (frequency / 1000.0f, 1) + "k" : juce::String ((int) frequency);
         g.drawText (label, plot.getX() + 4, y, 38, 14, juce::Justification::left, false);
     }
+}
 
-    std::array<BandMapRecord, numBands> records;
-    std::array<float, numBands> factors;
-
-    for (int i = 0; i < numBands; ++i)
-    {
-        records[(size_t) i] = makeBandMapRecord (areas, readRaw (bandKeyId (i, "freqLow")), readRaw (bandKeyId (i, "freqHigh")),
-                                                 readRaw (bandKeyId (i, "levelMin")), readRaw (bandKeyId (i, "levelMax")));
-        factors[(size_t) i] = bypassFactor (i);
-    }
+void SpectrogramComponent::drawBandStripes (juce::Graphics& g, juce::Rectangle<int> plot, const BandOverlay& bands) const
+{
+    const auto left = (float) plot.getX();
+    const auto right = (float) plot.getRight();
 
     for (int i = 0; i < numBands; ++i)
     {
-        const auto& r = records[(size_t) i];
+        const auto& r = bands.records[(size_t) i];
         const auto sel = i == selectedBand;
-        const auto factor = factors[(size_t) i];
+        const auto factor = bands.factors[(size_t) i];
         const auto colour = bandColour (i);
         const auto top = roundToNearest (juce::jmin (r.yLowFreq, r.yHighFreq));
         const auto bottom = roundToNearest (juce::jmax (r.yLowFreq, r.yHighFreq));
@@ -223,13 +357,16 @@ void SpectrogramComponent::paint (juce::Graphics& g)
 
         g.setColour (colour.withAlpha ((sel ? 0.95f : 0.58f) * factor));
         const auto thickness = sel ? 2.4f : 1.2f;
-        g.drawLine ((float) plot.getX(), r.yLowFreq, plotRight, r.yLowFreq, thickness);
-        g.drawLine ((float) plot.getX(), r.yHighFreq, plotRight, r.yHighFreq, thickness);
+        g.drawLine (left, r.yLowFreq, right, r.yLowFreq, thickness);
+        g.drawLine (left, r.yHighFreq, right, r.yHighFreq, thickness);
     }
+}
 
+void SpectrogramComponent::drawSelectedBandLabels (juce::Graphics& g, juce::Rectangle<int> plot, const BandOverlay& bands) const
+{
     // The selected band's labels stay at full strength even when it is bypassed: they are what
     // the user is editing.
-    const auto& selected = records[(size_t) selectedBand];
+    const auto& selected = bands.records[(size_t) selectedBand];
     const auto rows = frequencyLabelRows (plot, selected.yLowFreq, selected.yHighFreq);
     g.setColour (white (0.85f));
     g.setFont (juce::FontOptions (12.0f, juce::Font::bold));
@@ -237,7 +374,11 @@ void SpectrogramComponent::paint (juce::Graphics& g)
     g.drawText (juce::String (selected.lowFreq, 0) + " Hz", plot.getX() + 6, rows.lowerTop, 120, 14, juce::Justification::left, false);
     g.setColour (bandColour (selectedBand).withAlpha (0.96f));
     g.drawText ("Band " + juce::String (selectedBand + 1), plot.getX() + 128, rows.upperTop, 72, 14, juce::Justification::left, false);
+}
 
+void SpectrogramComponent::drawLevelColumns (juce::Graphics& g, const SpectrogramAreas& areas, const BandOverlay& bands) const
+{
+    const auto scale = areas.levelScale;
     const auto scaleBounds = scale.toFloat();
     juce::ColourGradient scaleGradient (spectrumColour (1.0f), scaleBounds.getX(), scaleBounds.getY(),
                                         spectrumColour (0.0f), scaleBounds.getX(), scaleBounds.getBottom(), false);
@@ -250,7 +391,7 @@ void SpectrogramComponent::paint (juce::Graphics& g)
     g.setColour (white (0.45f));
     g.drawRoundedRectangle (scaleBounds, 4.0f, 1.0f);
 
-    const auto rangeBounds = range.toFloat();
+    const auto rangeBounds = areas.levelRange.toFloat();
     g.setColour (juce::Colour (0xff101a2c));
     g.fillRoundedRectangle (rangeBounds, 4.0f);
     g.setColour (white (0.22f));
@@ -269,9 +410,9 @@ void SpectrogramComponent::paint (juce::Graphics& g)
 
     for (int i = 0; i < numBands; ++i)
     {
-        const auto& r = records[(size_t) i];
+        const auto& r = bands.records[(size_t) i];
         const auto sel = i == selectedBand;
-        g.setColour (bandColour (i).withAlpha ((sel ? 0.95f : 0.58f) * factors[(size_t) i]));
+        g.setColour (bandColour (i).withAlpha ((sel ? 0.95f : 0.58f) * bands.factors[(size_t) i]));
         const auto thickness = sel ? 2.2f : 1.2f;
         g.drawLine (scaleBounds.getX(), r.yLowLevel, scaleBounds.getRight(), r.yLowLevel, thickness);
         g.drawLine (scaleBounds.getX(), r.yHighLevel, scaleBounds.getRight(), r.yHighLevel, thickness);
@@ -279,9 +420,9 @@ void SpectrogramComponent::paint (juce::Graphics& g)
 
     for (int i = 0; i < numBands; ++i)
     {
-        const auto& r = records[(size_t) i];
+        const auto& r = bands.records[(size_t) i];
         const auto sel = i == selectedBand;
-        const auto factor = factors[(size_t) i];
+        const auto factor = bands.factors[(size_t) i];
         const auto top = std::round (juce::jmin (r.yLowLevel, r.yHighLevel));
         const auto bottom = std::round (juce::jmax (r.yLowLevel, r.yHighLevel));
         const auto bar = juce::Rectangle<float> (rangeBounds.getX() + 1.0f, top, rangeBounds.getWidth() - 2.0f, juce::jmax (bottom - top, 1.0f))
@@ -297,16 +438,21 @@ void SpectrogramComponent::paint (juce::Graphics& g)
         }
     }
 
+    const auto& selected = bands.records[(size_t) selectedBand];
     const auto tags = getLevelTagBounds();
     drawValueTag (g, tags.lowTag, juce::String (selected.lowLevel, 1));
     drawValueTag (g, tags.highTag, juce::String (selected.highLevel, 1));
+}
 
-    // The captions keep the tags' small bold font.
+void SpectrogramComponent::drawCaptions (juce::Graphics& g, const SpectrogramAreas& areas) const
+{
+    // The captions keep the value tags' small bold font.
+    const auto& plot = areas.plot;
     const auto captionY = juce::jmax (plot.getY() - 16, 0);
     g.setColour (white (0.75f));
     g.drawText ("Freq", plot.getX(), captionY, 70, 16, juce::Justification::left, false);
-    g.drawText ("Level", scale.getX() - 4, captionY, 70, 16, juce::Justification::left, false);
-    g.drawText ("dB", scale.getX() - 36, captionY, 34, 16, juce::Justification::right, false);
+    g.drawText ("Level", areas.levelScale.getX() - 4, captionY, 70, 16, juce::Justification::left, false);
+    g.drawText ("dB", areas.levelScale.getX() - 36, captionY, 34, 16, juce::Justification::right, false);
     g.setColour (white (0.85f));
     g.drawText (showAfterGain != 0 ? "View: After Gain" : "View: Before Gain", plot.getRight() - 170, captionY, 170, 16,
                 juce::Justification::right, false);
@@ -325,8 +471,8 @@ void SpectrogramComponent::drawValueTag (juce::Graphics& g, juce::Rectangle<int>
 juce::String SpectrogramComponent::parameterIdForTarget (int target) const
 {
     // Built from the current selection each time: the selection may change during a drag.
-    const auto* key = keyForTarget (target);
-    return key != nullptr ? bandKeyId (selectedBand, key) : juce::String();
+    const auto parameter = parameterForTarget (target);
+    return parameter != numBandParameters ? bandParameterId (selectedBand + 1, parameter) : juce::String();
 }
 
 void SpectrogramComponent::endGesture()
@@ -376,23 +522,23 @@ void SpectrogramComponent::dragTo (juce::Point<float> position)
     {
         case dragFreqLow:
             setParameterValue (parameterIdForTarget (dragFreqLow),
-                               juce::jmin (readSelectedBand ("freqHigh") - 10.0f, yToFrequency (areas.plot, y)));
+                               juce::jmin (readSelectedBand (freqHighParam) - 10.0f, yToFrequency (areas.plot, y)));
             break;
 
         case dragFreqHigh:
             setParameterValue (parameterIdForTarget (dragFreqHigh),
-                               juce::jmax (readSelectedBand ("freqLow") + 10.0f, yToFrequency (areas.plot, y)));
+                               juce::jmax (readSelectedBand (freqLowParam) + 10.0f, yToFrequency (areas.plot, y)));
             break;
 
         case dragLevelMin:
             setParameterValue (parameterIdForTarget (dragLevelMin),
-                               juce::jmin (readSelectedBand ("levelMax") - 3.0f, yToLevel (areas.levelScale, y, dragLevelMin)));
+                               juce::jmin (readSelectedBand (levelMaxParam) - 3.0f, yToLevel (areas.levelScale, y, dragLevelMin)));
             enforceLevelGap();
             break;
 
         case dragLevelMax:
             setParameterValue (parameterIdForTarget (dragLevelMax),
-                               juce::jmax (readSelectedBand ("levelMin") + 3.0f, yToLevel (areas.levelScale, y, dragLevelMax)));
+                               juce::jmax (readSelectedBand (levelMinParam) + 3.0f, yToLevel (areas.levelScale, y, dragLevelMax)));
             enforceLevelGap();
             break;
 
@@ -404,8 +550,8 @@ void SpectrogramComponent::dragTo (juce::Point<float> position)
 void SpectrogramComponent::enforceLevelGap()
 {
     // The parameter's range may have clamped the last write back into the gap.
-    const auto levelMin = readSelectedBand ("levelMin");
-    const auto levelMax = readSelectedBand ("levelMax");
+    const auto levelMin = readSelectedBand (levelMinParam);
+    const auto levelMax = readSelectedBand (levelMaxParam);
 
     if (levelMax - 3.0f >= levelMin)
         return;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "engine/EngineConstants.h"
+
 namespace quarmont
 {
 namespace
@@ -10,8 +12,6 @@ constexpr float minFrequencyHz = 20.0f;
 constexpr float maxFrequencyHz = 20000.0f;
 constexpr float frequencyRatio = 1000.0f; // 20 kHz / 20 Hz
 constexpr float minLevelDb = -80.0f;
-constexpr int numDisplayBins = 1024;
-constexpr int fftLength = 2048;
 
 // Halves away from zero, so that pixel positions do not depend on the rounding mode.
 int roundToNearest (float value) { return (int) std::round (value); }
@@ -104,7 +104,7 @@ int spectrumBinForRow (int row, int imageHeight, double sampleRate)
     const auto rate = (float) juce::jmax (1.0, sampleRate);
     const auto t = juce::jlimit (0.0f, 1.0f, 1.0f - (float) row / (float) juce::jmax (imageHeight - 1, 1));
     const auto frequency = minFrequencyHz * std::pow (frequencyRatio, t);
-    return juce::jlimit (0, numDisplayBins - 1, roundToNearest (frequency * (float) fftLength / rate));
+    return juce::jlimit (0, numDisplayBins - 1, roundToNearest (frequency * (float) frameLength / rate));
 }
 
 juce::Rectangle<int> newestColumns (int imageWidth, int imageHeight, float timeZoom)

@@ -94,6 +94,25 @@ TEST_F (BandControls, HostSideBypassShowsAtTheNextRepaint)
     EXPECT_NEAR (knob (band, "Release").getAlpha(), 1.0f, 1.0 / 255.0);
 }
 
+TEST_F (BandControls, HostSideBypassReachesTheButtonAndKnobsWithinAFewTicks)
+{
+    // Nothing paints the window here: only the display's tick can notice what the host did.
+    const int band = 3;
+    ASSERT_TRUE (bandButton (band).getToggleState());
+
+    for (const auto bypassed : { true, false })
+    {
+        parameter ("band4_bypass").setValueNotifyingHost (bypassed ? 1.0f : 0.0f);
+        EXPECT_TRUE (runMessagesUntil ([&] { return bandButton (band).getToggleState() == ! bypassed; })) << "bypassed " << bypassed;
+
+        for (const auto& row : knobRows())
+        {
+            EXPECT_NEAR (knob (band, row.name).getAlpha(), bypassed ? 0.62f : 1.0f, 1.0 / 255.0) << row.name;
+            EXPECT_EQ ((bool) knob (band, row.name).getProperties()["bandBypassed"], bypassed) << row.name;
+        }
+    }
+}
+
 TEST_F (BandControls, KnobsAreBoundToTheirBandsParameters)
 {
     struct Case { const char* knobName; quarmont::BandParameter parameter; double value; const char* text; };

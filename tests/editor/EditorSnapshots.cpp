@@ -229,6 +229,8 @@ bool renderProgrammeViews (const juce::File& folder)
     playProgramme (processor, programme, large.getAreas().plot.getWidth(), { display, &large });
 
     ok &= writePng (snapshot (*editor), folder.getChildFile ("spectrogram-before-1140x760.png"));
+    // The same window on a HiDPI screen (content scale 2): the waterfall is stretched in device pixels.
+    ok &= writePng (snapshot (*editor, {}, 2.0f), folder.getChildFile ("spectrogram-before-1140x760-2x.png"));
     ok &= writePng (snapshot (large), folder.getChildFile ("spectrogram-alone-2400x1600.png"));
 
     clickAndDeliver (buttonWithText (*editor, "After"));

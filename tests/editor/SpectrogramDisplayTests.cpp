@@ -77,12 +77,12 @@ protected:
 
 TEST_F (Waterfall, ImagesHaveThePlotSizeAndStartEmpty)
 {
-    for (const auto* image : { &display.getBeforeImage(), &display.getAfterImage() })
+    for (const auto& image : { display.getBeforeImage(), display.getAfterImage() })
     {
-        ASSERT_TRUE (image->isValid());
-        EXPECT_EQ (image->getFormat(), juce::Image::RGB);
-        EXPECT_EQ (image->getBounds(), juce::Rectangle<int> (0, 0, 870, 368));
-        EXPECT_TRUE (filledWith (*image, 0xff0b1220));
+        ASSERT_TRUE (image.isValid());
+        EXPECT_EQ (image.getFormat(), juce::Image::RGB);
+        EXPECT_EQ (image.getBounds(), juce::Rectangle<int> (0, 0, 870, 368));
+        EXPECT_TRUE (filledWith (image, 0xff0b1220));
     }
 }
 
@@ -100,14 +100,15 @@ TEST_F (Waterfall, EachNewPairBecomesTheNewestColumnRowByRow)
 
     display.timerCallback();
 
-    const auto& image = display.getBeforeImage();
+    const auto image = display.getBeforeImage();
+    const auto afterImage = display.getAfterImage();
     const auto newest = image.getWidth() - 1;
 
     for (int row = 0; row < image.getHeight(); ++row)
     {
         const auto bin = spectrumBinForRow (row, image.getHeight(), sampleRate);
         ASSERT_EQ (image.getPixelAt (newest, row).getARGB(), spectrumColour (before[bin]).getARGB()) << "row " << row;
-        ASSERT_EQ (display.getAfterImage().getPixelAt (newest, row).getARGB(), spectrumColour (after[bin]).getARGB()) << "row " << row;
+        ASSERT_EQ (afterImage.getPixelAt (newest, row).getARGB(), spectrumColour (after[bin]).getARGB()) << "row " << row;
     }
 
     // The sine's rows glow; the column before it is still empty.
@@ -150,10 +151,10 @@ TEST_F (Waterfall, AResizeEmptiesBothViews)
     ASSERT_FALSE (filledWith (display.getBeforeImage(), 0xff0b1220));
     display.setSize (900, 300);
 
-    for (const auto* image : { &display.getBeforeImage(), &display.getAfterImage() })
+    for (const auto& image : { display.getBeforeImage(), display.getAfterImage() })
     {
-        EXPECT_EQ (image->getBounds(), juce::Rectangle<int> (0, 0, 770, 268));
-        EXPECT_TRUE (filledWith (*image, 0xff0b1220));
+        EXPECT_EQ (image.getBounds(), juce::Rectangle<int> (0, 0, 770, 268));
+        EXPECT_TRUE (filledWith (image, 0xff0b1220));
     }
 
     // The same size again keeps the history.
