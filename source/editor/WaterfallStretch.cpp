@@ -127,42 +127,58 @@ std::vector<WaterfallStretch::Tap> WaterfallStretch::verticalTaps (int sourceHei
     return taps;
 }
 
+namespace
+{
+// Neighbouring target pixels mostly sample the same two source pixels (a column is stretched over
+// at least four), so each pair is loaded once and only the weight changes along its run. With
+// d = b - a, keep x a + w x b = 256 x a + w x d exactly.
+template <typename Write>
+void forEachRun (const std::vector<WaterfallStretch::Tap>& taps, const juce::uint8* line, int stride, Write&& write)
+{
+    const auto* tap = taps.data();
+    const auto* end = tap + taps.size();
+
+    while (tap < end)
+    {
+        const auto first = tap->first;
+        const auto second = tap->second;
+        const auto* a = line + first * stride;
+        const auto* b = line + second * stride;
+        const int base[3] { a[0], a[1], a[2] };
+        const int step[3] { b[0] - a[0], b[1] - a[1], b[2] - a[2] };
+
+        do
+        {
+            write (base, step, (int) tap->weight);
+            ++tap;
+        } while (tap < end && tap->first == first && tap->second == second);
+    }
+}
+} // namespace
+
 void WaterfallStretch::stretchRow (const juce::Image::BitmapData& source, int row, std::vector<std::uint16_t>& out) const
 {
-    const auto* line = source.getLinePointer (row);
-    const auto stride = source.pixelStride;
     auto* h = out.data();
 
-    for (const auto& tap : columns)
+    forEachRun (columns, source.getLinePointer (row), source.pixelStride, [&h] (const int* base, const int* step, int w)
     {
-        const auto* a = line + tap.first * stride;
-        const auto* b = line + tap.second * stride;
-        const auto w = tap.weight;
-        const auto keep = (std::uint32_t) subPixels - w;
-        h[0] = (std::uint16_t) (keep * a[0] + w * b[0]);
-        h[1] = (std::uint16_t) (keep * a[1] + w * b[1]);
-        h[2] = (std::uint16_t) (keep * a[2] + w * b[2]);
+        h[0] = (std::uint16_t) (base[0] * subPixels + w * step[0]);
+        h[1] = (std::uint16_t) (base[1] * subPixels + w * step[1]);
+        h[2] = (std::uint16_t) (base[2] * subPixels + w * step[2]);
         h += 3;
-    }
+    });
 }
 
 void WaterfallStretch::stretchRowToPixels (const juce::Image::BitmapData& source, int row, juce::uint8* out) const
 {
-    const auto* line = source.getLinePointer (row);
-    const auto stride = source.pixelStride;
-
-    // The two-tap average with JUCE's rounding: (128 + sum of weight x value) >> 8.
-    for (const auto& tap : columns)
+    // The two-tap average with JUCE's rounding, (128 + keep x a + w x b) >> 8, as a + (128 + w x d) >> 8.
+    forEachRun (columns, source.getLinePointer (row), source.pixelStride, [&out] (const int* base, const int* step, int w)
     {
-        const auto* a = line + tap.first * stride;
-        const auto* b = line + tap.second * stride;
-        const auto w = tap.weight;
-        const auto keep = (std::uint32_t) subPixels - w;
-        out[0] = (juce::uint8) ((128u + keep * a[0] + w * b[0]) >> 8);
-        out[1] = (juce::uint8) ((128u + keep * a[1] + w * b[1]) >> 8);
-        out[2] = (juce::uint8) ((128u + keep * a[2] + w * b[2]) >> 8);
+        out[0] = (juce::uint8) (base[0] + ((128 + w * step[0]) >> 8));
+        out[1] = (juce::uint8) (base[1] + ((128 + w * step[1]) >> 8));
+        out[2] = (juce::uint8) (base[2] + ((128 + w * step[2]) >> 8));
         out += 3;
-    }
+    });
 }
 
 void WaterfallStretch::render (const WaterfallRing& ring, int numColumns, int plotWidth, float scale, juce::Image& target)

@@ -39,13 +39,14 @@ public:
         logical pixels drawn at the given device scale. */
     void render (const WaterfallRing& ring, int numColumns, int plotWidth, float scale, juce::Image& target);
 
-private:
+    /** One target pixel's two source columns (or one target row's two source rows). */
     struct Tap
     {
         int first, second;      // the two source columns or rows
         std::uint32_t weight;   // of the second, in 1/256
     };
 
+private:
     static std::vector<Tap> horizontalTaps (const WaterfallRing& ring, int numColumns, int plotWidth, float scale, int targetWidth);
     static std::vector<Tap> verticalTaps (int sourceHeight, float scale, int targetHeight);
     void stretchRow (const juce::Image::BitmapData& source, int row, std::vector<std::uint16_t>& out) const;
