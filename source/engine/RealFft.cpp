@@ -57,16 +57,18 @@ constexpr const char* frameTransformWisdom = R"((fftw-3.3.10 fftwf_wisdom #x9e7d
 class RealFft::Engine
 {
 public:
-    /** The engine of 2^order complex points, made on first use and kept for the life of the
-        process: plans cost far more to make than to keep, and a host creates instances often. */
+    /** The engine of 2^order complex points, made on first use and kept until the module is
+        unloaded: plans cost far more to make than to keep, and a host creates instances often. */
     static const Engine& forOrder (int order)
     {
-        static std::array<const Engine*, maximumOrder + 1> engines {};
         const std::lock_guard<std::mutex> lock (plannerMutex());
-        auto& engine = engines[(size_t) order];
+        auto& engine = engines()[(size_t) order];
 
         if (engine == nullptr)
-            engine = new Engine (order); // deliberately never deleted, see above
+        {
+            engine = new Engine (order);
+            releaseAllAtUnload();
+        }
 
         return *engine;
     }
@@ -127,6 +129,40 @@ public:
     }
 
 private:
+    static std::array<const Engine*, maximumOrder + 1>& engines() noexcept
+    {
+        static std::array<const Engine*, maximumOrder + 1> made {};
+        return made;
+    }
+
+    /** Frees the engines when the module is unloaded (a handler registered by atexit from a
+        shared library runs at its dlclose), so that a host loading and unloading the plug-in
+        does not lose them each time. Registered once the first engine exists, it runs before
+        the destructors of whatever that engine set up on first use (JUCE's count of live FFT
+        objects, whose check would otherwise find them still alive). */
+    static void releaseAllAtUnload()
+    {
+        [[maybe_unused]] static const bool registered = std::atexit ([]
+        {
+            const std::lock_guard<std::mutex> lock (plannerMutex());
+
+            for (auto*& engine : engines())
+            {
+                delete engine;
+                engine = nullptr;
+            }
+        }) == 0;
+    }
+
+    ~Engine()
+    {
+#if QUARMONT_HAS_FFTW
+        // Only from the release at unload, which holds the planner's lock.
+        fftwf_destroy_plan (forwardPlan);
+        fftwf_destroy_plan (inversePlan);
+#endif
+    }
+
     explicit Engine (int order)
         : points (1 << order)
 #if ! QUARMONT_HAS_FFTW
