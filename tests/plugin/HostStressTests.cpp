@@ -1,6 +1,6 @@
 // What real hosts do to a plug-in, through the built Quarmont.vst3: any block size, any sample
-// rate, endless prepare/release cycles, automation, state and editors from other threads while
-// audio runs. In all of it the output must stay finite and the latency exact.
+// rate, endless prepare/release cycles, automation from another thread, state and editors while
+// audio runs on its own thread. In all of it the output must stay finite and the latency exact.
 
 #include <gtest/gtest.h>
 
@@ -193,7 +193,9 @@ TEST (HostStress, AutomationFromAnotherThreadWhileAudioRuns)
               << audio.blocks.load() << " audio blocks on another\n";
 }
 
-TEST (HostStress, StateSavedAndRestoredFromAnotherThreadWhileAudioRuns)
+// VST3 has a host save and restore state on its message thread (JUCE's hosting asserts so), while
+// its audio thread goes on processing: the two meet in the plug-in.
+TEST (HostStress, StateSavedAndRestoredWhileAudioRuns)
 {
     auto instance = load();
     auto donor = load();
@@ -211,29 +213,23 @@ TEST (HostStress, StateSavedAndRestoredFromAnotherThreadWhileAudioRuns)
     }
 
     AudioThread audio (*instance, 512);
-    std::atomic<int> restores { 0 };
+    int restores = 0;
 
-    std::thread stateThread ([&]
+    for (; restores < 300; ++restores)
     {
-        for (int i = 0; i < 300; ++i)
-        {
-            quarmont::hosting::restorePluginState (*instance, states[(size_t) i % states.size()]);
-            [[maybe_unused]] const auto saved = quarmont::hosting::getPluginState (*instance);
-            ++restores;
-        }
-    });
+        quarmont::hosting::restorePluginState (*instance, states[(size_t) restores % states.size()]);
+        [[maybe_unused]] const auto saved = quarmont::hosting::getPluginState (*instance);
 
-    // JUCE's VST3 hosting takes the message manager lock for state calls: keep the loop running.
-    while (restores < 300)
-        quarmont::hosting::pumpMessages (5);
+        if (restores % 10 == 0)
+            quarmont::hosting::pumpMessages (1);
+    }
 
-    stateThread.join();
     while (audio.blocks < 200)
         std::this_thread::yield();
     audio.stop();
 
     EXPECT_EQ (audio.unsoundSamples.load(), 0);
-    std::cout << "[ stress   ] " << restores.load() << " state restores and saves on one thread, "
+    std::cout << "[ stress   ] " << restores << " state restores and saves on the message thread, "
               << audio.blocks.load() << " audio blocks on another\n";
 }
 
