@@ -1,5 +1,7 @@
 #include "processor/StateXmlReader.h"
 
+#include "processor/Utf8Encoding.h"
+
 #include <array>
 #include <cstdint>
 #include <set>
@@ -34,41 +36,10 @@ bool isNameChar (char c)
     return isNameStart (c) || isDigit (c) || c == '.' || c == '-';
 }
 
-bool isSurrogate (std::uint32_t c)
-{
-    return c >= 0xd800 && c <= 0xdfff;
-}
-
 /** A character XML allows written as it is (its Char production). */
 bool isXmlCharacter (std::uint32_t c)
 {
-    return c == 0x9 || c == 0xa || c == 0xd || (c >= 0x20 && c <= 0xfffd && ! isSurrogate (c)) || (c >= 0x10000 && c <= 0x10ffff);
-}
-
-void appendUtf8 (std::string& out, std::uint32_t codePoint)
-{
-    if (codePoint < 0x80)
-    {
-        out += (char) codePoint;
-    }
-    else if (codePoint < 0x800)
-    {
-        out += (char) (0xc0 | (codePoint >> 6));
-        out += (char) (0x80 | (codePoint & 0x3f));
-    }
-    else if (codePoint < 0x10000)
-    {
-        out += (char) (0xe0 | (codePoint >> 12));
-        out += (char) (0x80 | ((codePoint >> 6) & 0x3f));
-        out += (char) (0x80 | (codePoint & 0x3f));
-    }
-    else
-    {
-        out += (char) (0xf0 | (codePoint >> 18));
-        out += (char) (0x80 | ((codePoint >> 12) & 0x3f));
-        out += (char) (0x80 | ((codePoint >> 6) & 0x3f));
-        out += (char) (0x80 | (codePoint & 0x3f));
-    }
+    return c == 0x9 || c == 0xa || c == 0xd || (c >= 0x20 && c <= 0xfffd && ! utf8::isSurrogate (c)) || (c >= 0x10000 && c <= utf8::largestCodePoint);
 }
 
 /** The document's text with the grammar's pieces. Each read either consumes a whole piece and
@@ -276,7 +247,7 @@ private:
             return false;
 
         if (out != nullptr)
-            appendUtf8 (*out, codePoint);
+            utf8::append (*out, codePoint);
 
         return true;
     }
@@ -310,7 +281,7 @@ private:
         }
 
         return digits > 0 && digits <= maxDigits && take (";")
-                 && codePoint != 0 && codePoint <= 0x10ffff && ! isSurrogate (codePoint);
+                 && codePoint != 0 && codePoint <= utf8::largestCodePoint && ! utf8::isSurrogate (codePoint);
     }
 
     std::string_view text;

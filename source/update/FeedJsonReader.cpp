@@ -1,5 +1,7 @@
 #include "update/FeedJsonReader.h"
 
+#include "processor/Utf8Encoding.h"
+
 #include <array>
 #include <cstdint>
 
@@ -48,32 +50,6 @@ int hexDigitValue (char c)
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-void appendUtf8 (std::string& out, std::uint32_t codePoint)
-{
-    if (codePoint < 0x80)
-    {
-        out += (char) codePoint;
-    }
-    else if (codePoint < 0x800)
-    {
-        out += (char) (0xc0 | (codePoint >> 6));
-        out += (char) (0x80 | (codePoint & 0x3f));
-    }
-    else if (codePoint < 0x10000)
-    {
-        out += (char) (0xe0 | (codePoint >> 12));
-        out += (char) (0x80 | ((codePoint >> 6) & 0x3f));
-        out += (char) (0x80 | (codePoint & 0x3f));
-    }
-    else
-    {
-        out += (char) (0xf0 | (codePoint >> 18));
-        out += (char) (0x80 | ((codePoint >> 12) & 0x3f));
-        out += (char) (0x80 | ((codePoint >> 6) & 0x3f));
-        out += (char) (0x80 | (codePoint & 0x3f));
-    }
 }
 
 constexpr std::uint32_t replacementCharacter = 0xfffd;
@@ -267,11 +243,11 @@ private:
                 position = afterHigh;
         }
 
-        if (isHighSurrogate (codePoint) || isLowSurrogate (codePoint))
+        if (utf8::isSurrogate (codePoint))
             codePoint = replacementCharacter;
 
         if (decoded != nullptr)
-            appendUtf8 (*decoded, codePoint);
+            utf8::append (*decoded, codePoint);
 
         return true;
     }
@@ -303,7 +279,7 @@ private:
             codePoint = (codePoint << 6) | (next & 0x3fu);
         }
 
-        if (codePoint < smallest || codePoint > 0x10ffff || isHighSurrogate (codePoint) || isLowSurrogate (codePoint))
+        if (codePoint < smallest || codePoint > utf8::largestCodePoint || utf8::isSurrogate (codePoint))
             return false;
 
         if (decoded != nullptr)
