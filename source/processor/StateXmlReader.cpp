@@ -190,36 +190,16 @@ private:
         if (atEnd())
             return false;
 
-        const auto lead = (unsigned char) text[position];
-        int continuationBytes = 0;
-        std::uint32_t codePoint = 0, smallest = 0;
+        std::uint32_t codePoint = 0;
+        const auto length = utf8::decode (text.substr (position), codePoint);
 
-        if (lead < 0x80)                 { codePoint = lead; }
-        else if ((lead & 0xe0) == 0xc0)  { continuationBytes = 1; codePoint = lead & 0x1fu; smallest = 0x80; }
-        else if ((lead & 0xf0) == 0xe0)  { continuationBytes = 2; codePoint = lead & 0x0fu; smallest = 0x800; }
-        else if ((lead & 0xf8) == 0xf0)  { continuationBytes = 3; codePoint = lead & 0x07u; smallest = 0x10000; }
-        else                             return false;
-
-        if (text.size() - position <= (std::size_t) continuationBytes)
-            return false;
-
-        for (int i = 1; i <= continuationBytes; ++i)
-        {
-            const auto next = (unsigned char) text[position + (std::size_t) i];
-
-            if ((next & 0xc0) != 0x80)
-                return false;
-
-            codePoint = (codePoint << 6) | (next & 0x3fu);
-        }
-
-        if (codePoint < smallest || ! isXmlCharacter (codePoint))
+        if (length == 0 || ! isXmlCharacter (codePoint))
             return false;
 
         if (out != nullptr)
-            out->append (text.substr (position, (std::size_t) continuationBytes + 1));
+            out->append (text.substr (position, length));
 
-        position += (std::size_t) continuationBytes + 1;
+        position += length;
         return true;
     }
 

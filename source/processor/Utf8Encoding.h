@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quarmont::utf8
 {
@@ -18,4 +19,9 @@ constexpr bool isSurrogate (std::uint32_t codePoint) noexcept
 /** Appends a code point in UTF-8. The readers that decode references and escapes check the code
     point first: at most largestCodePoint, and no surrogate. */
 void append (std::string& out, std::uint32_t codePoint);
+
+/** Reads the character at the start of the text, checked strictly: no overlong form, no
+    surrogate, nothing past largestCodePoint, no sequence cut short. Returns how many bytes it
+    takes, or 0 where the text does not start with such a character (or is empty). */
+std::size_t decode (std::string_view text, std::uint32_t& codePoint) noexcept;
 } // namespace quarmont::utf8
