@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets everything up on a fresh Debian 12 machine, builds Quarmont.vst3 and Quarmont.lv2, installs
-# them into ~/.vst3 and ~/.lv2 and renders the built-in demo signal through the VST3 with the
+# them into ~/.vst3 and ~/.lv2 and renders the built-in demo signal through each with the
 # project's own host.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,7 +24,9 @@ done
 
 # Band 3 (600 Hz .. 2.5 kHz) brings everything between -40 and -10 dB down by 9 dB, with soft
 # knees; the rest of the spectrum passes untouched.
-output="$PWD/build/quarmont-demo.wav"
-build/release/tools/quarmont-host --plugin "$HOME/.vst3/Quarmont.vst3" --demo --output "$output" \
-    --set "Band 3 Level Min=-40" --set "Band 3 Level Max=-10" --set "Band 3 Gain=-9" \
-    --set "Band 3 Lower Knee=6" --set "Band 3 Upper Knee=6"
+for format in vst3 lv2; do
+    build/release/tools/quarmont-host --plugin "$HOME/.$format/Quarmont.$format" --demo \
+        --output "$PWD/build/quarmont-demo-$format.wav" \
+        --set "Band 3 Level Min=-40" --set "Band 3 Level Max=-10" --set "Band 3 Gain=-9" \
+        --set "Band 3 Lower Knee=6" --set "Band 3 Upper Knee=6"
+done

@@ -128,7 +128,9 @@ std::unique_ptr<juce::AudioPluginInstance> loadLv2 (const juce::File& bundle, do
         return {};
     }
 
-    format.searchPathsForPlugins (juce::FileSearchPath (bundle.getParentDirectory().getFullPathName()), false, false);
+    // lilv has read the default folders already; any other is read now.
+    if (! format.getDefaultLocationsToSearch().isFileInPath (bundle, false))
+        format.searchPathsForPlugins (juce::FileSearchPath (bundle.getParentDirectory().getFullPathName()), false, false);
     auto instance = createFirstInstance (format, QUARMONT_LV2_URI, bundle, sampleRate, blockSize, numChannels, error);
 
     // An LV2 plug-in reports its latency through an output port, which holds a value only once
