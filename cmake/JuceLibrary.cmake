@@ -1,6 +1,7 @@
 # All JUCE modules the project uses, compiled once into one static library that the plug-in,
 # the host tool, the tests and the benchmarks link. VST3 hosting is compiled in as well, so that
-# the host tool and the integration tests can load the built bundle with the same code.
+# the host tool and the integration tests can load the built bundle with the same code; so is
+# LV2 hosting (JUCE's copy of lilv), for the LV2 bundle.
 add_library(quarmont_juce STATIC)
 
 target_link_libraries(quarmont_juce
@@ -22,6 +23,7 @@ target_compile_definitions(quarmont_juce
         JUCE_USE_CURL=1
         JUCE_LOAD_CURL_SYMBOLS_LAZILY=1
         JUCE_PLUGINHOST_VST3=1
+        JUCE_PLUGINHOST_LV2=1
         # Nothing to replace, and Debian's copy of the VST3 SDK has no VST2 headers.
         JUCE_VST3_CAN_REPLACE_VST2=0
         # Debian's JUCE ships without its bundled FLAC and Ogg sources.

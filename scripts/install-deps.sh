@@ -12,6 +12,7 @@ packages=(
     libpng-dev libjpeg-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth fonts-dejavu-core
+    lilv-utils sordi lv2-dev
 )
 
 missing=()

@@ -1,4 +1,4 @@
-// quarmont-host: renders audio through a built Quarmont.vst3 the way a host does.
+// quarmont-host: renders audio through a built Quarmont.vst3 or Quarmont.lv2 the way a host does.
 //
 //   quarmont-host [--plugin PATH] [--input FILE | --demo] [--output FILE] [--rate HZ]
 //                 [--block N] [--channels 1|2] [--state FILE] [--preset NAME] [--set "Band 3 Gain=-12"]...

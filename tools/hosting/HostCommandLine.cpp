@@ -52,7 +52,8 @@ void printHostUsage()
     std::cout << "usage: quarmont-host [--plugin PATH] [--input FILE | --demo] [--output FILE] [--rate HZ]\n"
                  "                     [--block N] [--channels 1|2] [--state FILE] [--preset NAME]\n"
                  "                     [--set \"NAME=VALUE\"]...\n"
-                 "Renders audio through a VST3 build of Quarmont. Without --input it renders the built-in\n"
+                 "Renders audio through a VST3 or LV2 build of Quarmont (PATH ends in .vst3 or .lv2).\n"
+                 "Without --input it renders the built-in "
                  "demo signal. --preset loads a preset saved from the plug-in's window by its name.\n"
                  "--set takes a parameter's display name, e.g. --set \"Band 3 Gain=-12\".\n";
 }
@@ -158,7 +159,7 @@ int runHost (const HostOptions& options)
     if (options.preset.isNotEmpty() && ! findPresetFile (options.preset, presetFile, error))
         return fail (error);
 
-    auto instance = loadVst3 (options.plugin, rate, options.block, channels, error);
+    auto instance = loadPlugin (options.plugin, rate, options.block, channels, error);
 
     if (instance == nullptr)
         return fail (error);

@@ -17,11 +17,22 @@ void pumpMessages (int milliseconds);
 std::unique_ptr<juce::AudioPluginInstance> loadVst3 (const juce::File& bundle, double sampleRate, int blockSize,
                                                      int numChannels, juce::String& error);
 
+/** Loads the Quarmont plug-in of a .lv2 bundle through JUCE's LV2 hosting (lilv), otherwise as
+    loadVst3 does. A copy of the plug-in in a folder where LV2 hosts look by default would be
+    found first by its URI, so a bundle given elsewhere while such a copy exists is refused. */
+std::unique_ptr<juce::AudioPluginInstance> loadLv2 (const juce::File& bundle, double sampleRate, int blockSize,
+                                                    int numChannels, juce::String& error);
+
+/** loadLv2 for a .lv2 bundle, loadVst3 for anything else. */
+std::unique_ptr<juce::AudioPluginInstance> loadPlugin (const juce::File& bundle, double sampleRate, int blockSize,
+                                                       int numChannels, juce::String& error);
+
 /** Hands a plug-in state block (what the plug-in itself saves, and what its preset files hold)
-    to a hosted VST3 instance, as its component state. */
+    to a hosted instance: a VST3's component state, or an LV2's state-extension property. */
 void restorePluginState (juce::AudioPluginInstance& instance, const juce::MemoryBlock& pluginState);
 
-/** The plug-in's own state block of a hosted VST3 instance (its component state). */
+/** The plug-in's own state block of a hosted instance, out of what the format's hosting saves
+    (empty when it holds none). */
 juce::MemoryBlock getPluginState (juce::AudioPluginInstance& instance);
 
 /** Restores a saved state or preset file (the plug-in's state block) into an instance. */
