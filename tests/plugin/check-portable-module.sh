@@ -5,7 +5,7 @@
 set -euo pipefail
 
 allowed_libraries="libc.so.6 libm.so.6 libdl.so.2 libpthread.so.0 librt.so.1 ld-linux-x86-64.so.2
-                   libpng16.so.16 libjpeg.so.62 libfreetype.so.6 libz.so.1"
+                   libpng16.so.16 libjpeg.so.62 libfreetype.so.6 libfontconfig.so.1 libz.so.1"
 entry_points="GetPluginFactory ModuleEntry ModuleExit InitDll ExitDll lv2_descriptor lv2ui_descriptor"
 newest_glibc="2.35"
 
