@@ -9,7 +9,7 @@
 #     after the host unloads it;
 #   - the static runtime's one call into a glibc newer than 2.35 (arc4random, from
 #     std::random_device's code, which the runtime's locale set-up drags in) is answered inside the
-#     module (source/runtime/Arc4random.c).
+#     module (source/compat/Arc4random.c).
 # Sanitizer builds cannot link the runtime statically (their runtimes replace parts of it); they
 # keep the default linking, and the check (tests/plugin/check-portable-module.sh) reads the
 # modules of the other builds.
@@ -32,5 +32,5 @@ function(quarmont_make_module_portable target)
         "LINKER:--exclude-libs,ALL")
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS "${exports}")
     # The static runtime's random_device code would otherwise need glibc 2.36's arc4random.
-    target_sources(${target} PRIVATE "${PROJECT_SOURCE_DIR}/source/runtime/Arc4random.c")
+    target_sources(${target} PRIVATE "${PROJECT_SOURCE_DIR}/source/compat/Arc4random.c")
 endfunction()

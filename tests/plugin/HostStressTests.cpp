@@ -1,4 +1,5 @@
-// What real hosts do to a plug-in, through the built Quarmont.vst3: any block size, any sample
+// What real hosts do to a plug-in, through the built Quarmont.vst3 (and its editor through the
+// Quarmont.lv2 as well): any block size, any sample
 // rate, endless prepare/release cycles, automation from another thread, state and editors while
 // audio runs on its own thread. In all of it the output must stay finite and the latency exact.
 
@@ -11,6 +12,7 @@
 #include "hosting/PluginHost.h"
 #include "support/AllocationCounter.h"
 #include "XErrorTolerance.h"
+#include "plugin/HostedBundles.h"
 
 namespace
 {
@@ -233,7 +235,12 @@ TEST (HostStress, StateSavedAndRestoredWhileAudioRuns)
               << audio.blocks.load() << " audio blocks on another\n";
 }
 
-TEST (HostStress, EditorOpenedAndClosedWhileAudioRuns)
+// The editor of either format, as each host embeds it (VST3's view, LV2's X11 UI).
+class HostStressEachFormat : public quarmont::testing::EachBundle {};
+INSTANTIATE_TEST_SUITE_P (EachFormat, HostStressEachFormat, ::testing::ValuesIn (quarmont::testing::hostedBundles),
+                          quarmont::testing::formatOf);
+
+TEST_P (HostStressEachFormat, EditorOpenedAndClosedWhileAudioRuns)
 {
     auto instance = load();
     ASSERT_NE (instance, nullptr);
@@ -248,13 +255,16 @@ TEST (HostStress, EditorOpenedAndClosedWhileAudioRuns)
         editor->addToDesktop (0);
         editor->setVisible (true);
         quarmont::hosting::pumpMessages (40);
+        // The host's window takes the plug-in's own size: an empty one would mean no UI inside.
+        EXPECT_GE (editor->getWidth(), 900) << GetParam().format;
+        EXPECT_GE (editor->getHeight(), 600) << GetParam().format;
         editor = nullptr;
         quarmont::hosting::pumpMessages (5);
     }
 
     audio.stop();
     EXPECT_EQ (audio.unsoundSamples.load(), 0);
-    std::cout << "[ stress   ] " << openings << " editor windows opened and closed during "
+    std::cout << "[ stress   ] " << GetParam().format << ": " << openings << " editor windows opened and closed during "
               << audio.blocks.load() << " audio blocks\n";
 }
 
