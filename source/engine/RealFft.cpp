@@ -58,7 +58,8 @@ class RealFft::Engine
 {
 public:
     /** The engine of 2^order complex points, made on first use and kept until the module is
-        unloaded: plans cost far more to make than to keep, and a host creates instances often. */
+        unloaded: plans cost far more to make than to keep, and a host creates instances often.
+        Each call counts one user more, until the matching release(). */
     static const Engine& forOrder (int order)
     {
         const std::lock_guard<std::mutex> lock (plannerMutex());
@@ -70,7 +71,15 @@ public:
             releaseAllAtUnload();
         }
 
+        ++users();
         return *engine;
+    }
+
+    /** One user fewer (a RealFft gone). */
+    static void release() noexcept
+    {
+        const std::lock_guard<std::mutex> lock (plannerMutex());
+        --users();
     }
 
     /** Unscaled, sign -1. Both arrays must be 64-byte aligned. */
@@ -135,16 +144,30 @@ private:
         return made;
     }
 
+    /** RealFft instances alive, all sizes together; guarded by the planner's lock. */
+    static int& users() noexcept
+    {
+        static int count = 0;
+        return count;
+    }
+
     /** Frees the engines when the module is unloaded (a handler registered by atexit from a
         shared library runs at its dlclose), so that a host loading and unloading the plug-in
         does not lose them each time. Registered once the first engine exists, it runs before
         the destructors of whatever that engine set up on first use (JUCE's count of live FFT
-        objects, whose check would otherwise find them still alive). */
+        objects, whose check would otherwise find them still alive).
+
+        Only when no instance is left: a process may call exit() while its audio thread still
+        runs a plug-in (Xlib's default error handler does), and that thread must not find its
+        transform gone. Engines left so are what the instances still using them leak anyway. */
     static void releaseAllAtUnload()
     {
         [[maybe_unused]] static const bool registered = std::atexit ([]
         {
             const std::lock_guard<std::mutex> lock (plannerMutex());
+
+            if (users() != 0)
+                return;
 
             for (auto*& engine : engines())
             {
@@ -362,7 +385,10 @@ RealFft::RealFft (int order)
     }
 }
 
-RealFft::~RealFft() = default;
+RealFft::~RealFft()
+{
+    Engine::release();
+}
 
 bool RealFft::usesFftw() noexcept
 {

@@ -251,14 +251,17 @@ TEST_P (HostStressEachFormat, EditorOpenedAndClosedWhileAudioRuns)
     {
         std::unique_ptr<juce::AudioProcessorEditor> editor (instance->createEditorIfNeeded());
         ASSERT_NE (editor, nullptr);
-        quarmont::testing::tolerateXErrors();
         editor->addToDesktop (0);
         editor->setVisible (true);
+        // The plug-in's own JUCE sets its X error handlers as its window opens (the LV2 UI's only
+        // once shown), and puts back the one it found when it closes: ours, each time.
+        quarmont::testing::tolerateXErrors();
         quarmont::hosting::pumpMessages (40);
         // The host's window takes the plug-in's own size: an empty one would mean no UI inside.
         EXPECT_GE (editor->getWidth(), 900) << GetParam().format;
         EXPECT_GE (editor->getHeight(), 600) << GetParam().format;
         editor = nullptr;
+        quarmont::testing::tolerateXErrors();
         quarmont::hosting::pumpMessages (5);
     }
 
