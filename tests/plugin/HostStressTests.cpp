@@ -1,5 +1,4 @@
-// What real hosts do to a plug-in, through the built Quarmont.vst3 (and its editor through the
-// Quarmont.lv2 as well): any block size, any sample
+// What real hosts do to a plug-in, through the built Quarmont.vst3: any block size, any sample
 // rate, endless prepare/release cycles, automation from another thread, state and editors while
 // audio runs on its own thread. In all of it the output must stay finite and the latency exact.
 
@@ -12,7 +11,6 @@
 #include "hosting/PluginHost.h"
 #include "support/AllocationCounter.h"
 #include "XErrorTolerance.h"
-#include "plugin/HostedBundles.h"
 
 namespace
 {
@@ -235,12 +233,7 @@ TEST (HostStress, StateSavedAndRestoredWhileAudioRuns)
               << audio.blocks.load() << " audio blocks on another\n";
 }
 
-// The editor of either format, as each host embeds it (VST3's view, LV2's X11 UI).
-class HostStressEachFormat : public quarmont::testing::EachBundle {};
-INSTANTIATE_TEST_SUITE_P (EachFormat, HostStressEachFormat, ::testing::ValuesIn (quarmont::testing::hostedBundles),
-                          quarmont::testing::formatOf);
-
-TEST_P (HostStressEachFormat, EditorOpenedAndClosedWhileAudioRuns)
+TEST (HostStress, EditorOpenedAndClosedWhileAudioRuns)
 {
     auto instance = load();
     ASSERT_NE (instance, nullptr);
@@ -251,23 +244,17 @@ TEST_P (HostStressEachFormat, EditorOpenedAndClosedWhileAudioRuns)
     {
         std::unique_ptr<juce::AudioProcessorEditor> editor (instance->createEditorIfNeeded());
         ASSERT_NE (editor, nullptr);
+        quarmont::testing::tolerateXErrors();
         editor->addToDesktop (0);
         editor->setVisible (true);
-        // The plug-in's own JUCE sets its X error handlers as its window opens (the LV2 UI's only
-        // once shown), and puts back the one it found when it closes: ours, each time.
-        quarmont::testing::tolerateXErrors();
         quarmont::hosting::pumpMessages (40);
-        // The host's window takes the plug-in's own size: an empty one would mean no UI inside.
-        EXPECT_GE (editor->getWidth(), 900) << GetParam().format;
-        EXPECT_GE (editor->getHeight(), 600) << GetParam().format;
         editor = nullptr;
-        quarmont::testing::tolerateXErrors();
         quarmont::hosting::pumpMessages (5);
     }
 
     audio.stop();
     EXPECT_EQ (audio.unsoundSamples.load(), 0);
-    std::cout << "[ stress   ] " << GetParam().format << ": " << openings << " editor windows opened and closed during "
+    std::cout << "[ stress   ] " << openings << " editor windows opened and closed during "
               << audio.blocks.load() << " audio blocks\n";
 }
 
