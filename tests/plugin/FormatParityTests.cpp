@@ -15,6 +15,7 @@
 namespace
 {
 using quarmont::testing::HostedBundle;
+using quarmont::testing::valuesInState;
 const auto& vst3 = quarmont::testing::hostedBundles[0];
 const auto& lv2 = quarmont::testing::hostedBundles[1];
 
@@ -90,18 +91,6 @@ TEST (FormatParity, TheHostToolRendersTheSameSettingsAlikeThroughBothFormats)
         // ...and the same in both formats, to the 24-bit file's resolution.
         EXPECT_LE (largestDifference (throughVst3, throughLv2), 2.0f / (1 << 23));
     }
-}
-
-/** The raw parameter values in a plug-in state block, by parameter id. */
-std::map<juce::String, float> valuesInState (const juce::MemoryBlock& state)
-{
-    std::map<juce::String, float> values;
-
-    if (const auto xml = juce::AudioProcessor::getXmlFromBinary (state.getData(), (int) state.getSize()))
-        for (auto* child : xml->getChildWithTagNameIterator ("PARAM"))
-            values[child->getStringAttribute ("id")] = (float) child->getDoubleAttribute ("value");
-
-    return values;
 }
 
 TEST (FormatParity, StateSavedByOneFormatRestoresInTheOther)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -44,6 +45,18 @@ inline std::string formatOf (const ::testing::TestParamInfo<HostedBundle>& info)
 inline std::vector<int> channelCountsOf (const HostedBundle& bundle)
 {
     return bundle.offersMono ? std::vector<int> { 1, 2 } : std::vector<int> { 2 };
+}
+
+/** The raw parameter values in a plug-in state block, by parameter id. */
+inline std::map<juce::String, float> valuesInState (const juce::MemoryBlock& state)
+{
+    std::map<juce::String, float> values;
+
+    if (const auto xml = juce::AudioProcessor::getXmlFromBinary (state.getData(), (int) state.getSize()))
+        for (auto* child : xml->getChildWithTagNameIterator ("PARAM"))
+            values[child->getStringAttribute ("id")] = (float) child->getDoubleAttribute ("value");
+
+    return values;
 }
 
 /** A test fixture run once for each bundle; load() fails the test when the bundle does not load. */

@@ -29,6 +29,8 @@ juce::File moduleBinary()
 }
 
 // The tests every format must pass, run once per bundle.
+using quarmont::testing::valuesInState;
+
 class HostedPlugin : public quarmont::testing::EachBundle {};
 INSTANTIATE_TEST_SUITE_P (EachFormat, HostedPlugin, ::testing::ValuesIn (quarmont::testing::hostedBundles),
                           quarmont::testing::formatOf);
@@ -294,18 +296,6 @@ void settle (juce::AudioPluginInstance& instance)
     silence.clear();
     quarmont::hosting::renderInPlace (instance, silence, 512);
     quarmont::hosting::pumpMessages (20);
-}
-
-/** The raw parameter values in a plug-in state block, by parameter id. */
-std::map<juce::String, float> valuesInState (const juce::MemoryBlock& state)
-{
-    std::map<juce::String, float> values;
-
-    if (const auto xml = juce::AudioProcessor::getXmlFromBinary (state.getData(), (int) state.getSize()))
-        for (auto* child : xml->getChildWithTagNameIterator ("PARAM"))
-            values[child->getStringAttribute ("id")] = (float) child->getDoubleAttribute ("value");
-
-    return values;
 }
 
 TEST_P (HostedPlugin, StateTravelsBetweenInstancesAndPartialStatesKeepTheRest)
